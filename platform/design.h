@@ -1,0 +1,96 @@
+// Designs of windows as data: a window's own properties, a table of its
+// controls and its pop-up menu. The real window layer builds windows from
+// these tables, and the tests build their substitute controls from the same
+// tables, so a design is written once.
+//
+// Positions and sizes are in twips (15 per pixel: the program is not
+// DPI-aware), from the top-left corner of the client area. Colours are
+// 0x00BBGGRR; a value with the top byte 0x80 names a system colour by index.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+constexpr int kTwipsPerPixel = 15;
+
+enum class ControlKind { Timer, PushButton, DropDownList, TextBox, Label, Picture };
+
+enum class Border {
+    FixedSingle,      // title bar and thin frame, not resizable
+    FixedToolWindow,  // small title bar, no minimize or maximize box
+    None,             // no frame, no title bar, no control menu
+};
+
+constexpr std::uint32_t kSystemColourFlag = 0x80000000u;
+constexpr std::uint32_t kColourHighlight = 0x8000000Du;  // system colour 13
+constexpr std::uint32_t kColourWhite = 0x00FFFFFFu;
+constexpr std::uint32_t kColourBlack = 0x00000000u;
+
+struct FontDesign {
+    const wchar_t* face = nullptr;  // nullptr: the window's default font
+    int hundredths_pt = 0;          // 975 for 9.75 pt
+    bool bold = false;
+    bool underline = false;
+};
+
+struct ControlDesign {
+    int id = 0;                  // the window's own number for the control
+    const wchar_t* name = L"";
+    ControlKind kind = ControlKind::Label;
+    int left = 0, top = 0, width = 0, height = 0;  // twips
+    int tab_index = -1;          // -1: the control takes no place in the tab order
+    const wchar_t* caption = nullptr;
+    const wchar_t* const* items = nullptr;  // list items, in order
+    int item_count = 0;
+    const wchar_t* tooltip = nullptr;
+    bool visible = true;
+    bool enabled = true;         // timers: ticking from creation
+    int interval_ms = 0;         // timers
+    FontDesign font = {};
+    bool has_fore_colour = false;
+    std::uint32_t fore_colour = 0;
+    bool has_back_colour = false;
+    std::uint32_t back_colour = 0;
+    bool transparent = false;    // labels: no background of their own
+    bool auto_size = false;      // labels: size themselves to their caption
+    int cursor_resource = 0;     // custom mouse cursor, 0: none
+    int picture_resource = 0;    // pictures
+};
+
+struct MenuItemDesign {
+    int id = 0;
+    const wchar_t* name = L"";
+    const wchar_t* caption = L"";  // "-" draws a separator line
+    int level = 0;                 // 0: the (invisible) top level, 1: its items
+    bool visible = true;
+};
+
+struct FormDesign {
+    const wchar_t* name = L"";
+    const wchar_t* caption = L"";
+    Border border = Border::FixedSingle;
+    bool max_button = false;
+    bool min_button = false;
+    bool control_box = true;
+    std::uint32_t back_colour = kColourWhite;
+    int icon_resource = 0;       // 0: no icon
+    int picture_resource = 0;    // background picture filling the client area
+    int client_width = 0;        // twips
+    int client_height = 0;
+    bool centred = true;
+    bool show_in_taskbar = true;
+    FontDesign default_font = {};
+    const ControlDesign* controls = nullptr;  // front to back
+    int control_count = 0;
+    const MenuItemDesign* menu = nullptr;
+    int menu_count = 0;
+
+    const ControlDesign* Find(int id) const {
+        for (int i = 0; i < control_count; ++i)
+            if (controls[i].id == id) return &controls[i];
+        return nullptr;
+    }
+};
+
+}  // namespace platform

@@ -1,0 +1,64 @@
+// The platform's records that the program fills itself, in the layouts the
+// program hands to the system. The real window layer checks these layouts
+// against the system headers at compile time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using Handle = std::uint32_t;  // window, icon and instance handles of a 32-bit program
+
+// The notification-area record in its 88-byte ANSI form (NOTIFYICONDATAA up
+// to szTip).
+struct NotifyIconData88 {
+    std::uint32_t cbSize;
+    std::uint32_t hWnd;
+    std::uint32_t uID;
+    std::uint32_t uFlags;
+    std::uint32_t uCallbackMessage;
+    std::uint32_t hIcon;
+    char szTip[64];
+};
+static_assert(sizeof(NotifyIconData88) == 88, "the record must be 88 bytes");
+
+constexpr std::uint32_t kNimAdd = 0;
+constexpr std::uint32_t kNimDelete = 2;
+constexpr std::uint32_t kNifMessage = 1;
+constexpr std::uint32_t kNifIcon = 2;
+constexpr std::uint32_t kNifTip = 4;
+constexpr std::uint32_t kWmMouseMove = 0x0200;
+constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
+constexpr std::uint32_t kWmRButtonUp = 0x0205;
+
+// The open-file dialog's record in its 76-byte form (OPENFILENAMEA without
+// the fields of later system versions). Strings are held as text here; the
+// real layer converts them to 8-bit strings for the call and the two
+// buffers back afterwards. Field order is the record's.
+struct OpenFileNameRecord {
+    std::uint32_t lStructSize = 0;
+    Handle hwndOwner = 0;
+    Handle hInstance = 0;
+    std::wstring lpstrFilter;        // pairs of NUL-terminated texts
+    std::wstring lpstrCustomFilter;  // none
+    std::uint32_t nMaxCustFilter = 0;
+    std::uint32_t nFilterIndex = 0;
+    std::wstring lpstrFile;          // in: initial contents; out: the result
+    std::uint32_t nMaxFile = 0;
+    std::wstring lpstrFileTitle;
+    std::uint32_t nMaxFileTitle = 0;
+    std::wstring lpstrInitialDir;
+    std::wstring lpstrTitle;
+    std::uint32_t Flags = 0;
+    std::uint16_t nFileOffset = 0;
+    std::uint16_t nFileExtension = 0;
+    std::wstring lpstrDefExt;        // none
+    std::uint32_t lCustData = 0;
+    std::uint32_t lpfnHook = 0;      // none
+    std::wstring lpTemplateName;     // none
+};
+
+constexpr std::uint32_t kOpenFileNameSize = 76;
+
+}  // namespace platform

@@ -1,0 +1,150 @@
+// The program: its windows, one instance of each, the message loop, and the
+// standard error report.
+#include <windows.h>
+#include <ole2.h>
+
+#include <memory>
+
+#include "platform/forms.h"
+#include "platform/win32/form_window.h"
+#include "platform/win32/services.h"
+#include "scheduler/form1.h"
+#include "windows/attention.h"
+#include "windows/form1_design.h"
+
+namespace platform::win32 {
+namespace {
+
+std::wstring Decimal(long value) {
+    const bool negative = value < 0;
+    unsigned long magnitude = negative ? 0ul - static_cast<unsigned long>(value)
+                                       : static_cast<unsigned long>(value);
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude);
+    return negative ? L"-" + digits : digits;
+}
+
+// A window and its code; the code refers to the window, so it goes first.
+template <class Logic>
+struct Slot {
+    std::unique_ptr<FormWindow> window;
+    std::unique_ptr<Logic> logic;
+
+    bool Loaded() const { return window && window->Loaded(); }
+    void Reset() {
+        logic.reset();
+        window.reset();
+    }
+    ~Slot() { Reset(); }
+};
+
+class App final : public IForms, public IFormOwner {
+public:
+    explicit App(HINSTANCE instance)
+        : instance_(instance), app_(instance), resources_(instance),
+          services_{message_box_, process_, shell_, file_dialog_, clock_, app_,
+                    screen_,      code_page_, resources_, notify_area_, *this} {}
+
+    int Run() {
+        MainForm().Me.Show();
+        MSG msg{};
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            // Tab and Enter move between and press the controls.
+            HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+            if (root && IsOurs(root) && IsDialogMessageW(root, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return static_cast<int>(msg.wParam);
+    }
+
+    // IForms: each window is created and loaded on first use, and again
+    // after it was unloaded.
+    scheduler::Form1& MainForm() override {
+        Open(main_, windows::Form1Design(), services_);
+        return *main_.logic;
+    }
+    void ShowAttention() override {
+        Open(attention_, windows::AttentionDesign(), static_cast<IForms&>(*this));
+        attention_.window->Show();
+    }
+    void ShowAbout() override {}
+
+    // IFormOwner
+    void WindowDestroyed(FormWindow&) override {
+        // The program ends when none of its windows is left loaded.
+        if (!main_.Loaded() && !attention_.Loaded()) PostQuitMessage(0);
+    }
+
+    [[noreturn]] void Fatal(const Error& error) override {
+        if (reporting_) ExitProcess(1);
+        reporting_ = true;
+        // Nothing may run behind the report, and no trigger may fire twice.
+        for (FormWindow* w : {main_.window.get(), attention_.window.get()})
+            if (w) w->StopTimers();
+        const std::wstring text = L"Run-time error '" + Decimal(error.number) + L"':\n\n" +
+                                  error.description;
+        MessageBoxW(nullptr, text.c_str(), scheduler::kProductName,
+                    MB_OK | MB_ICONHAND | MB_TASKMODAL | MB_SETFOREGROUND);
+        if (main_.Loaded() && main_.logic->TrayIcon)
+            main_.logic->TrayIcon->fn_HideIcon(main_.window->hWnd());
+        ExitProcess(1);
+    }
+
+private:
+    template <class Logic, class Arg>
+    void Open(Slot<Logic>& slot, const FormDesign& design, Arg&& arg) {
+        if (slot.Loaded()) return;
+        // The old instance was unloaded; none of its code is running now.
+        slot.Reset();
+        slot.window = std::make_unique<FormWindow>(design, instance_, *this);
+        slot.logic = std::make_unique<Logic>(*slot.window, arg);
+        slot.window->Attach(*slot.logic);
+        slot.logic->Initialize();
+        slot.window->Load();
+    }
+
+    bool IsOurs(HWND root) const {
+        return (main_.window && main_.window->Window() == root) ||
+               (attention_.window && attention_.window->Window() == root);
+    }
+
+    HINSTANCE instance_;
+    MessageBoxService message_box_;
+    ProcessService process_;
+    ShellService shell_;
+    FileDialogService file_dialog_;
+    ClockService clock_;
+    AppService app_;
+    ScreenService screen_;
+    CodePageService code_page_;
+    ResourceService resources_;
+    NotifyAreaService notify_area_;
+    Services services_;
+    bool reporting_ = false;
+
+    Slot<scheduler::Form1> main_;
+    Slot<windows::Attention> attention_;
+};
+
+}  // namespace
+}  // namespace platform::win32
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // The picture loader and the shell want the thread's COM apartment.
+    OleInitialize(nullptr);
+    platform::win32::App app(instance);
+    int result = 0;
+    try {
+        result = app.Run();
+    } catch (const platform::Error& error) {
+        app.Fatal(error);
+    } catch (const std::bad_alloc&) {
+        app.Fatal(platform::Error{platform::kErrOutOfMemory, L"Out of memory"});
+    }
+    OleUninitialize();
+    return result;
+}

@@ -1,0 +1,248 @@
+#include "scheduler/form1.h"
+
+#include "resources/resource.h"
+#include "scheduler/select_file.h"
+#include "scheduler/worktime.h"
+#include "windows/form1_design.h"
+
+namespace scheduler {
+
+using namespace windows;
+
+namespace {
+
+constexpr const wchar_t* kCaptionArmed = L"Tarnovelle - At: ";
+constexpr const wchar_t* kMsgSelectAll = L"You must select hour, minuts, seconds and action!!";
+constexpr const wchar_t* kMsgWillHide =
+    L"This window will now be hided! You can call it by rigth clicking the icon on tray!";
+constexpr const wchar_t* kPickerTitle = L"Select the file to run...";
+
+// The started program sees exactly these command lines.
+constexpr const wchar_t* kCmdShutdown = L"shutdown.exe -s -t 0";
+constexpr const wchar_t* kCmdRestart = L"shutdown.exe -r -t 0";
+constexpr const wchar_t* kCmdLogOff = L"shutdown.exe -l";
+
+}  // namespace
+
+Form1::Form1(platform::IFormHost& host, const platform::Services& services)
+    : Me(host.Me()),
+      Combo1(host.List(kCombo1)),
+      Combo2(host.List(kCombo2)),
+      Combo3(host.List(kCombo3)),
+      Combo4(host.List(kCombo4)),
+      ntime(host.TextBox(kNtime)),
+      Text1(host.TextBox(kText1)),
+      Text2(host.TextBox(kText2)),
+      Timer1(host.Timer(kTimer1)),
+      Timer2(host.Timer(kTimer2)),
+      Timer3(host.Timer(kTimer3)),
+      Command1(host.Button(kCommand1)),
+      mnuPopUp(host.Menu(kMnuPopUp)),
+      services_(services) {}
+
+tray::clsTrayIcon& Form1::Tray() {
+    if (!TrayIcon)
+        TrayIcon = std::make_unique<tray::clsTrayIcon>(services_.notify_area, services_.code_page,
+                                                       services_.screen);
+    return *TrayIcon;
+}
+
+// ---- Life cycle -------------------------------------------------------------
+
+void Form1::Form_Initialize() { services_.app.InitCommonControls(); }
+
+void Form1::Form_Load() {
+    // A failing step is skipped, so the window always opens.
+    platform::ErrorTrap trap;
+    platform::Handle hwnd = 0;
+    std::wstring caption;
+    trap.Step([&] { hwnd = Me.hWnd(); });
+    trap.Step([&] { tray_picture_ = services_.resources.LoadIconPicture(IDI_TRAY); });
+    trap.Step([&] { caption = Me.Caption(); });
+    trap.Step([&] { Tray(); });
+    trap.Step([&] { Tray().fn_ShowIcon(hwnd, tray_picture_.get(), caption); });
+    trap.Clear();
+}
+
+void Form1::Form_Unload() { Tray().fn_HideIcon(Me.hWnd()); }
+
+void Form1::Form_MouseMove(std::int16_t Button, std::int16_t /*Shift*/, float X, float Y) {
+    Tray().fn_MouseMove(&Me, Button, X, Y, platform::kStateNormal, &mnuPopUp);
+}
+
+void Form1::Form_TaskbarCreated() {
+    // The shell forgot every icon; without ours a hidden, armed window could
+    // no longer be reached. Add it again with the record as it stands.
+    if (TrayIcon && TrayIcon->udt_TrayData().cbSize != 0)
+        services_.notify_area.NotifyIcon(platform::kNimAdd, TrayIcon->Packed());
+}
+
+void Form1::EndAtOnce() {
+    // No unload handler runs, but no dead icon is left behind either.
+    if (TrayIcon) TrayIcon->fn_HideIcon(Me.hWnd());
+    services_.process.EndNow();
+}
+
+// ---- Arming -----------------------------------------------------------------
+
+bool Form1::SelectionsComplete() {
+    const std::wstring hour = Combo1.Text();
+    const std::wstring minute = Combo2.Text();
+    const std::wstring second = Combo3.Text();
+    const std::wstring action = Combo4.Text();
+    if (hour.empty() || minute.empty() || second.empty() || action.empty()) {
+        services_.message_box.Show(Me.hWnd(), kMsgSelectAll, L"Error!",
+                                   platform::kMbOk | platform::kMbIconCritical);
+        return false;
+    }
+    return true;
+}
+
+void Form1::ComposeTargetTime() {
+    TargetTime = Combo1.Text() + L":" + Combo2.Text() + L":" + Combo3.Text();
+}
+
+void Form1::TellWindowHides() {
+    services_.message_box.Show(Me.hWnd(), kMsgWillHide, L"Attention!",
+                               platform::kMbOk | platform::kMbIconInformation);
+}
+
+void Form1::Label2_Click() {
+    if (!SelectionsComplete()) return;
+    if (Combo4.Text() == kActionRunFile) {
+        // Without a file there is nothing to arm: leave everything as it was.
+        const std::optional<std::wstring> picked = Select_File(kPickerTitle, Me, L"*");
+        if (!picked || picked->empty()) return;
+        FileToRun = *picked;
+    }
+    ComposeTargetTime();
+    Worktime(Combo3.Text());
+    Me.SetCaption(kCaptionArmed + TargetTime);
+    Timer2.SetEnabled(true);
+    Timer3.SetEnabled(true);
+    TellWindowHides();
+    Me.Hide();
+}
+
+void Form1::Command1_Click() {
+    if (!SelectionsComplete()) return;
+    if (Combo4.Text() == kActionRunFile) {
+        services_.message_box.Show(Me.hWnd(), L"Select", kProductName, platform::kMbOk);
+        return;
+    }
+    ComposeTargetTime();
+    Me.SetCaption(kCaptionArmed + TargetTime);
+    Timer2.SetEnabled(true);
+    // This path arms no warning; one left from an earlier arming would
+    // announce the old time, and cancelling it would disarm this one.
+    Timer3.SetEnabled(false);
+    Command1.SetEnabled(false);
+    TellWindowHides();
+    Me.Hide();
+}
+
+void Form1::Worktime(const std::wstring& Wtime) {
+    WarnTime = Combo1.Text() + L":" + Combo2.Text() + L":" + WarnSecond(Wtime);
+}
+
+std::optional<std::wstring> Form1::Select_File(const std::wstring& Desc,
+                                               platform::IWindow& MyForm,
+                                               const std::wstring& flType) {
+    platform::OpenFileNameRecord record =
+        PickerRecord(MyForm.hWnd(), services_.app.Instance(), services_.app.CurrentDirectory(),
+                     Desc, flType);
+    if (!services_.file_dialog.GetOpenFileName(record)) return std::nullopt;
+    return PickedPath(record.lpstrFile);
+}
+
+// ---- Clock and triggers -------------------------------------------------------
+
+void Form1::Timer1_Timer() { ntime.SetText(services_.clock.TimeText()); }
+
+void Form1::StartSystemCommand(const wchar_t* command_line) {
+    // By full path: a shutdown.exe in the program's or the current folder
+    // must never run in place of the system's.
+    services_.process.Start(services_.app.SystemDirectory() + L"\\shutdown.exe", command_line,
+                            platform::kSwShowMinimized);
+}
+
+void Form1::Timer2_Timer() {
+    if (ntime.Text() != TargetTime) return;
+    const std::wstring action = Combo4.Text();
+    if (action == kActionShutdown) {
+        StartSystemCommand(kCmdShutdown);
+        Timer2.SetEnabled(false);
+    } else if (action == kActionRestart) {
+        StartSystemCommand(kCmdRestart);
+        Timer2.SetEnabled(false);
+    } else if (action == kActionRunFile) {
+        services_.shell.Execute(0, L"", FileToRun, L"", L"", platform::kSwShowNormal);
+        Timer2.SetEnabled(false);
+        EndAtOnce();
+    } else if (action == kActionLogOff) {
+        StartSystemCommand(kCmdLogOff);
+        Timer2.SetEnabled(false);
+    }
+}
+
+void Form1::Timer3_Timer() {
+    if (ntime.Text() == WarnTime) services_.forms.ShowAttention();
+}
+
+void Form1::cancelzop_Click() {
+    Timer2.SetEnabled(false);
+    Timer3.SetEnabled(false);  // no warning for a schedule that was called off
+    Command1.SetEnabled(true);
+    Me.SetCaption(kProductName);
+    Me.Show();
+}
+
+// ---- Small commands -------------------------------------------------------------
+
+void Form1::itmShowMainWindow_Click() { Me.Show(); }
+void Form1::itmAbout_Click() { services_.forms.ShowAbout(); }
+void Form1::Command2_Click() { services_.forms.ShowAbout(); }
+void Form1::Label3_Click() { services_.forms.ShowAbout(); }
+void Form1::itmExit_Click() { Me.Unload(); }
+void Form1::Command3_Click() { EndAtOnce(); }
+void Form1::Label4_Click() { EndAtOnce(); }
+void Form1::Combo1_Click() { Text2.SetText(Combo1.Text()); }
+void Form1::Combo4_Click() { Text1.SetText(Combo4.Text()); }
+
+// ---- Events to handlers -----------------------------------------------------------
+
+void Form1::Click(int id) {
+    switch (id) {
+        case kLabel2: Label2_Click(); break;
+        case kCommand1: Command1_Click(); break;
+        case kCommand2: Command2_Click(); break;
+        case kCommand3: Command3_Click(); break;
+        case kLabel3: Label3_Click(); break;
+        case kLabel4: Label4_Click(); break;
+        case kCancelzop: cancelzop_Click(); break;
+        case kItmShowMainWindow: itmShowMainWindow_Click(); break;
+        case kItmAbout: itmAbout_Click(); break;
+        case kItmExit: itmExit_Click(); break;
+        default: break;
+    }
+}
+
+void Form1::Change(int id) {
+    if (id == kCombo1) Combo1_Click();
+    if (id == kCombo4) Combo4_Click();
+}
+
+void Form1::Tick(int id) {
+    switch (id) {
+        case kTimer1: Timer1_Timer(); break;
+        case kTimer2: Timer2_Timer(); break;
+        case kTimer3: Timer3_Timer(); break;
+        default: break;
+    }
+}
+
+void Form1::MouseMove(int button, int shift, float x, float y) {
+    Form_MouseMove(static_cast<std::int16_t>(button), static_cast<std::int16_t>(shift), x, y);
+}
+
+}  // namespace scheduler

@@ -1,0 +1,101 @@
+// The main window's code: arming the schedule, the clock and the two
+// triggers, the actions, the program picker, and the window's own life
+// cycle and small commands.
+//
+// The schedule lives in three texts. Times are never converted to numbers:
+// the triggers compare the clock text with the armed times exactly.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/forms.h"
+#include "platform/platform.h"
+#include "tray/cls_tray_icon.h"
+
+namespace scheduler {
+
+inline constexpr const wchar_t* kProductName = L"Tarnovelle";
+
+class Form1 : public platform::IFormEvents {
+public:
+    Form1(platform::IFormHost& host, const platform::Services& services);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // The window and its controls, by their design names.
+    platform::IWindow& Me;
+    platform::IListBox& Combo1;  // hour
+    platform::IListBox& Combo2;  // minute
+    platform::IListBox& Combo3;  // second
+    platform::IListBox& Combo4;  // action
+    platform::ITextBox& ntime;   // the clock text
+    platform::ITextBox& Text1;
+    platform::ITextBox& Text2;
+    platform::ITimer& Timer1;    // clock
+    platform::ITimer& Timer2;    // action trigger
+    platform::ITimer& Timer3;    // warning trigger
+    platform::ICommandButton& Command1;
+    platform::IMenu& mnuPopUp;
+
+    // The schedule.
+    std::wstring TargetTime;
+    std::wstring WarnTime;
+    std::wstring FileToRun;
+
+    std::unique_ptr<tray::clsTrayIcon> TrayIcon;  // created on first use
+
+    // Handlers.
+    void Form_Initialize();
+    void Form_Load();
+    void Form_Unload();
+    void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void Form_TaskbarCreated();
+    void Label2_Click();    // full arming: every action, with a warning first
+    void Command1_Click();  // short arming: no warning, no file
+    void Command2_Click();
+    void Command3_Click();
+    void Label3_Click();
+    void Label4_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void cancelzop_Click();
+    void itmShowMainWindow_Click();
+    void itmAbout_Click();
+    void itmExit_Click();
+    void Combo1_Click();
+    void Combo4_Click();
+
+    // Sets WarnTime from the armed hour and minute and the seconds text.
+    void Worktime(const std::wstring& Wtime);
+    // The open-file dialog; the chosen path, or nothing when the user
+    // cancelled or the dialog failed.
+    std::optional<std::wstring> Select_File(const std::wstring& Desc, platform::IWindow& MyForm,
+                                            const std::wstring& flType);
+
+    // platform::IFormEvents
+    void Initialize() override { Form_Initialize(); }
+    void Load() override { Form_Load(); }
+    void Unload() override { Form_Unload(); }
+    void Click(int id) override;
+    void Change(int id) override;
+    void Tick(int id) override;
+    void MouseMove(int button, int shift, float x, float y) override;
+    void TaskbarCreated() override { Form_TaskbarCreated(); }
+
+private:
+    bool SelectionsComplete();
+    void ComposeTargetTime();
+    void TellWindowHides();
+    void StartSystemCommand(const wchar_t* command_line);
+    void EndAtOnce();
+    tray::clsTrayIcon& Tray();
+
+    const platform::Services services_;
+    // The tray icon's picture, kept while the icon may have to be added again.
+    std::unique_ptr<platform::IPicture> tray_picture_;
+};
+
+}  // namespace scheduler

@@ -1,0 +1,294 @@
+// Test driver: looks at and drives the program's windows from another
+// process on the same Wine desktop, with the messages a user's input
+// produces. One command per run; results on standard output, one item per
+// line; exit code 0 on success, 1 when what was asked for did not happen in
+// time, 2 on a usage error.
+//
+//   windows                              every top-level window
+//   find TITLE [MS] [visible|hidden]     wait for a top-level window
+//   gone TITLE [MS]                      wait until no visible window has it
+//   info HWND                            title, class, visibility, client rect
+//   children HWND                        child controls, one per line
+//   items HWND ID                        items of a list
+//   select HWND ID TEXT                  pick a list item as a user would
+//   press HWND ID                        click a push button
+//   dialog TITLE [MS]                    wait for a dialog box; its texts
+//   focus HWND                           the control that has the focus
+//   post HWND MSG WPARAM LPARAM          post a message
+//   taskbar-created                      announce a new notification area
+//   tooltips                             texts of visible tooltip windows
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Text(HWND hwnd) {
+    wchar_t buffer[1024] = {};
+    // WM_GETTEXT reaches another process's window whole.
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    return buffer;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t buffer[256] = {};
+    GetClassNameW(hwnd, buffer, 256);
+    return buffer;
+}
+
+void Print(const std::wstring& line) {
+    // UTF-8, so the test harness reads any text.
+    const int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, out.data(), n, nullptr, nullptr);
+    std::fputs(out.c_str(), stdout);
+    std::fputs("\n", stdout);
+}
+
+std::wstring Hex(UINT_PTR value) {
+    wchar_t buffer[32];
+    std::swprintf(buffer, 32, L"0x%x", static_cast<unsigned>(value));
+    return buffer;
+}
+
+std::wstring Num(long long value) { return std::to_wstring(value); }
+
+HWND ParseHwnd(const wchar_t* text) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(text, nullptr, 0)));
+}
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevel() {
+    std::vector<HWND> found;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> found;
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+enum class Want { Any, Visible, Hidden };
+
+HWND FindTop(const std::wstring& title, Want want, const wchar_t* window_class = nullptr) {
+    for (HWND hwnd : TopLevel()) {
+        const std::wstring cls = ClassOf(hwnd);
+        // The notification icon's tooltip carries the program's name too.
+        if (cls == L"tooltips_class32") continue;
+        if (window_class && cls != window_class) continue;
+        if (Text(hwnd) != title) continue;
+        const bool visible = IsWindowVisible(hwnd);
+        if (want == Want::Visible && !visible) continue;
+        if (want == Want::Hidden && visible) continue;
+        return hwnd;
+    }
+    return nullptr;
+}
+
+template <class F>
+bool WaitFor(DWORD timeout_ms, F&& done) {
+    const ULONGLONG until = GetTickCount64() + timeout_ms;
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount64() >= until) return false;
+        Sleep(25);
+    }
+}
+
+std::wstring ListText(HWND list, int index) {
+    const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR) return {};
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
+    return buffer.data();
+}
+
+std::wstring ControlText(HWND child) {
+    if (ClassOf(child) == L"ComboBox") {
+        const LRESULT index = SendMessageW(child, CB_GETCURSEL, 0, 0);
+        return index == CB_ERR ? L"" : ListText(child, static_cast<int>(index));
+    }
+    return Text(child);
+}
+
+DWORD Timeout(int argc, wchar_t** argv, int at, DWORD fallback) {
+    return argc > at ? static_cast<DWORD>(std::wcstoul(argv[at], nullptr, 10)) : fallback;
+}
+
+int Usage() {
+    Print(L"usage: driver COMMAND ...");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return Usage();
+    const std::wstring command = argv[1];
+
+    if (command == L"windows") {
+        for (HWND hwnd : TopLevel()) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            Print(Hex(reinterpret_cast<UINT_PTR>(hwnd)) + L"\t" + Num(pid) + L"\t" + ClassOf(hwnd) +
+                  L"\t" + (IsWindowVisible(hwnd) ? L"visible" : L"hidden") + L"\t" + Text(hwnd));
+        }
+        return 0;
+    }
+    if (command == L"find" && argc >= 3) {
+        Want want = Want::Any;
+        if (argc > 4 && std::wstring(argv[4]) == L"visible") want = Want::Visible;
+        if (argc > 4 && std::wstring(argv[4]) == L"hidden") want = Want::Hidden;
+        HWND found = nullptr;
+        if (!WaitFor(Timeout(argc, argv, 3, 5000), [&] { return (found = FindTop(argv[2], want)); }))
+            return 1;
+        Print(Hex(reinterpret_cast<UINT_PTR>(found)));
+        return 0;
+    }
+    if (command == L"gone" && argc >= 3) {
+        return WaitFor(Timeout(argc, argv, 3, 5000),
+                       [&] { return FindTop(argv[2], Want::Visible) == nullptr; })
+                   ? 0
+                   : 1;
+    }
+    if (command == L"info" && argc >= 3) {
+        HWND hwnd = ParseHwnd(argv[2]);
+        if (!IsWindow(hwnd)) return 1;
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        POINT origin{0, 0};
+        ClientToScreen(hwnd, &origin);
+        RECT window{};
+        GetWindowRect(hwnd, &window);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        const LONG ex_style = GetWindowLongW(hwnd, GWL_EXSTYLE);
+        const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+        Print(L"title=" + Text(hwnd));
+        Print(L"class=" + ClassOf(hwnd));
+        Print(L"visible=" + Num(IsWindowVisible(hwnd) ? 1 : 0));
+        Print(L"enabled=" + Num(IsWindowEnabled(hwnd) ? 1 : 0));
+        Print(L"iconic=" + Num(IsIconic(hwnd) ? 1 : 0));
+        Print(L"client_x=" + Num(origin.x));
+        Print(L"client_y=" + Num(origin.y));
+        Print(L"client_w=" + Num(client.right));
+        Print(L"client_h=" + Num(client.bottom));
+        Print(L"window_x=" + Num(window.left));
+        Print(L"window_y=" + Num(window.top));
+        Print(L"window_w=" + Num(window.right - window.left));
+        Print(L"window_h=" + Num(window.bottom - window.top));
+        Print(L"style=" + Hex(static_cast<DWORD>(style)));
+        Print(L"ex_style=" + Hex(static_cast<DWORD>(ex_style)));
+        Print(L"owner=" + Hex(reinterpret_cast<UINT_PTR>(GetWindow(hwnd, GW_OWNER))));
+        Print(L"pid=" + Num(pid));
+        return 0;
+    }
+    if (command == L"children" && argc >= 3) {
+        HWND parent = ParseHwnd(argv[2]);
+        if (!IsWindow(parent)) return 1;
+        for (HWND child : Children(parent)) {
+            if (GetParent(child) != parent) continue;
+            RECT r{};
+            GetWindowRect(child, &r);
+            POINT at{r.left, r.top};
+            ScreenToClient(parent, &at);
+            Print(Num(GetDlgCtrlID(child)) + L"\t" + ClassOf(child) + L"\t" +
+                  Num(IsWindowVisible(child) ? 1 : 0) + L"\t" + Num(IsWindowEnabled(child) ? 1 : 0) +
+                  L"\t" + Num(at.x) + L"\t" + Num(at.y) + L"\t" + Num(r.right - r.left) + L"\t" +
+                  Num(r.bottom - r.top) + L"\t" + Hex(reinterpret_cast<UINT_PTR>(child)) + L"\t" +
+                  ControlText(child));
+        }
+        return 0;
+    }
+    if (command == L"items" && argc >= 4) {
+        HWND list = GetDlgItem(ParseHwnd(argv[2]), static_cast<int>(std::wcstol(argv[3], nullptr, 0)));
+        if (!list) return 1;
+        const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; ++i) Print(ListText(list, i));
+        return 0;
+    }
+    if (command == L"select" && argc >= 5) {
+        HWND parent = ParseHwnd(argv[2]);
+        const int id = static_cast<int>(std::wcstol(argv[3], nullptr, 0));
+        HWND list = GetDlgItem(parent, id);
+        if (!list) return 1;
+        const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; ++i) {
+            // Exact, case and all: the list's own search ignores case.
+            if (ListText(list, i) != argv[4]) continue;
+            SendMessageW(list, CB_SETCURSEL, i, 0);
+            SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(list));
+            return 0;
+        }
+        return 1;
+    }
+    if (command == L"press" && argc >= 4) {
+        HWND button = GetDlgItem(ParseHwnd(argv[2]), static_cast<int>(std::wcstol(argv[3], nullptr, 0)));
+        if (!button) return 1;
+        // Posted: the press may open a modal window that would hold a sent
+        // message until it closes.
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == L"dialog" && argc >= 3) {
+        HWND dialog = nullptr;
+        if (!WaitFor(Timeout(argc, argv, 3, 5000),
+                     [&] { return (dialog = FindTop(argv[2], Want::Visible, L"#32770")); }))
+            return 1;
+        Print(L"hwnd=" + Hex(reinterpret_cast<UINT_PTR>(dialog)));
+        DWORD pid = 0;
+        GetWindowThreadProcessId(dialog, &pid);
+        Print(L"pid=" + Num(pid));
+        Print(L"owner=" + Hex(reinterpret_cast<UINT_PTR>(GetWindow(dialog, GW_OWNER))));
+        for (HWND child : Children(dialog)) {
+            const std::wstring cls = ClassOf(child);
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            if (cls == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
+                // A box without an icon keeps a hidden one.
+                if (IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0))
+                    Print(L"icon=" + Num(GetDlgCtrlID(child)));
+            }
+            else if (cls == L"Static" || cls == L"Button")
+                Print((cls == L"Static" ? L"text=" : L"button=") + Text(child));
+        }
+        return 0;
+    }
+    if (command == L"focus" && argc >= 3) {
+        HWND hwnd = ParseHwnd(argv[2]);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) return 1;
+        Print(Num(info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0) + L"\t" +
+              (info.hwndFocus ? ClassOf(info.hwndFocus) : L"") + L"\t" +
+              Hex(reinterpret_cast<UINT_PTR>(info.hwndActive)));
+        return 0;
+    }
+    if (command == L"post" && argc >= 6) {
+        const BOOL ok = PostMessageW(ParseHwnd(argv[2]), std::wcstoul(argv[3], nullptr, 0),
+                                     std::wcstoul(argv[4], nullptr, 0),
+                                     static_cast<LPARAM>(std::wcstol(argv[5], nullptr, 0)));
+        return ok ? 0 : 1;
+    }
+    if (command == L"taskbar-created") {
+        const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+        return PostMessageW(HWND_BROADCAST, message, 0, 0) ? 0 : 1;
+    }
+    if (command == L"tooltips") {
+        for (HWND hwnd : TopLevel())
+            if (ClassOf(hwnd) == L"tooltips_class32" && IsWindowVisible(hwnd)) Print(Text(hwnd));
+        return 0;
+    }
+    return Usage();
+}

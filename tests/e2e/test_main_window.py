@@ -1,0 +1,145 @@
+"""The main window and arming, on the real program."""
+import time
+
+from harness import (COMBO1, COMBO2, COMBO3, COMBO4, COMMAND1, IDCANCEL, LABEL2, NTIME,
+                     ProgramTest, far_from_now, info)
+
+SELECT_ALL = "You must select hour, minuts, seconds and action!!"
+WILL_HIDE = "This window will now be hided! You can call it by rigth clicking the icon on tray!"
+
+
+class MainWindow(ProgramTest):
+
+    def test_opens_centred_with_its_lists_and_running_clock(self):
+        i = self.program.info()
+        self.assertEqual(i["title"], "Tarnovelle")
+        self.assertEqual((i["client_w"], i["client_h"]), ("462", "304"))
+        # Centred on the 1024 x 768 desktop.
+        left, top = int(i["window_x"]), int(i["window_y"])
+        width, height = int(i["window_w"]), int(i["window_h"])
+        self.assertLessEqual(abs(left + width / 2 - 512), 1)
+        self.assertLessEqual(abs(top + height / 2 - 384), 1)
+        style = int(i["style"], 16)
+        self.assertTrue(style & 0x00020000, "minimize box")
+        self.assertFalse(style & 0x00010000, "no maximize box")
+        self.assertFalse(style & 0x00040000, "not resizable")
+
+        c = self.program.children()
+        self.assertEqual(self.desktop.driver("items", self.program.hwnd, COMBO3),
+                         ["10", "15", "20", "25", "30", "35", "40", "45", "50", "55", "59"])
+        self.assertEqual(self.desktop.driver("items", self.program.hwnd, COMBO4),
+                         ["Shutdown", "Restard", "Log Off", "Run File..."])
+        self.assertEqual(len(self.desktop.driver("items", self.program.hwnd, COMBO1)), 24)
+        self.assertEqual(len(self.desktop.driver("items", self.program.hwnd, COMBO2)), 60)
+        for list_id in (COMBO1, COMBO2, COMBO3, COMBO4):
+            self.assertEqual(c[list_id]["text"], "")
+        self.assertEqual(c[COMBO1]["rect"][:3], (64, 180, 41))
+        self.assertEqual(c[COMBO4]["rect"][:3], (64, 250, 177))
+        # The push buttons lie below the client area; the first one has the focus.
+        self.assertGreaterEqual(c[COMMAND1]["rect"][1], 304)
+        self.assertEqual(c[COMMAND1]["text"], "Set Shutdown")
+        self.assertEqual(self.desktop.driver("focus", self.program.hwnd)[0].split("\t")[0],
+                         str(COMMAND1))
+        # The clock shows HH:MM:SS and moves on.
+        first = c[NTIME]["text"]
+        self.assertRegex(first, r"^\d\d:\d\d:\d\d$")
+        time.sleep(1.2)
+        self.assertNotEqual(self.program.children()[NTIME]["text"], first)
+        time.sleep(0.5)  # painted
+        self.shot("main-window.png")
+
+    def test_any_list_left_empty_only_brings_the_error(self):
+        hour, minute, second = far_from_now()
+        choices = dict(hour=hour, minute=minute, second=second, action="Shutdown")
+        for left_out in ("hour", "minute", "second", "action"):
+            with self.subTest(empty=left_out):
+                self.program.stop()
+                self.desktop.reset_files()
+                self.program.start()
+                picked = dict(choices)
+                picked[left_out] = None
+                self.program.choose(**picked)
+                self.program.click(LABEL2)
+                box = self.expect_dialog("Error!")
+                self.assertEqual(box["texts"], [SELECT_ALL])
+                self.assertEqual(box["buttons"], ["OK"])
+                self.assertEqual(len(box["icons"]), 1)
+                self.assertEqual(box["owner"], self.program.hwnd)
+                if left_out == "hour":
+                    self.shot("error-message.png")
+                self.press(box)
+                self.assertTrue(self.desktop.driver("gone", "Error!", 3000, check=False) is not None)
+                self.assertEqual(self.program.caption(), "Tarnovelle")
+                self.assertTrue(self.program.visible())
+
+    def test_full_arming_tells_the_user_retitles_and_hides(self):
+        hour, minute, second = far_from_now()
+        self.program.choose(hour, minute, second, "Restard")
+        self.program.click(LABEL2)
+        box = self.expect_dialog("Attention!")
+        self.assertEqual(box["texts"], [WILL_HIDE])
+        self.assertEqual(len(box["icons"]), 1)
+        # Retitled while the message is up; still visible behind it.
+        self.assertEqual(self.program.caption(), f"Tarnovelle - At: {hour}:{minute}:{second}")
+        self.assertTrue(self.program.visible())
+        self.shot("attention-message.png")
+        self.press(box)
+        self.wait_until(lambda: not self.program.visible(), 3, "the window did not hide")
+        self.assertEqual(self.program.caption(), f"Tarnovelle - At: {hour}:{minute}:{second}")
+        self.assertTrue(self.program.alive())
+
+    def test_set_shutdown_button_from_the_keyboard_arms_and_disables_itself(self):
+        hour, minute, second = far_from_now()
+        self.program.choose(hour, minute, second, "Shutdown")
+        # Command1 holds the focus; the space bar presses it.
+        self.desktop.xdotool("key", "space")
+        box = self.expect_dialog("Attention!")
+        self.press(box)
+        self.wait_until(lambda: not self.program.visible(), 3, "the window did not hide")
+        self.assertEqual(self.program.caption(), f"Tarnovelle - At: {hour}:{minute}:{second}")
+        self.assertFalse(self.program.children()[COMMAND1]["enabled"])
+
+    def test_set_shutdown_button_refuses_run_file(self):
+        hour, minute, second = far_from_now()
+        self.program.choose(hour, minute, second, "Run File...")
+        self.desktop.xdotool("key", "space")
+        box = self.expect_dialog("Tarnovelle")
+        self.assertEqual(box["texts"], ["Select"])
+        self.assertEqual(box["icons"], [])
+        self.press(box)
+        self.assertIsNone(self.desktop.driver("dialog", "Select the file to run...", 500,
+                                              check=False))
+        self.assertEqual(self.program.caption(), "Tarnovelle")
+        self.assertTrue(self.program.visible())
+
+
+class ProgramPicker(ProgramTest):
+
+    def test_cancelled_picker_arms_nothing(self):
+        hour, minute, second = far_from_now()
+        self.program.choose(hour, minute, second, "Run File...")
+        self.program.click(LABEL2)
+        picker = self.expect_dialog("Select the file to run...")
+        self.assertEqual(picker["owner"], self.program.hwnd)
+        self.shot("program-picker.png")
+        self.press(picker, IDCANCEL)
+        self.assertIsNone(self.desktop.driver("dialog", "Attention!", 1500, check=False))
+        self.assertEqual(self.program.caption(), "Tarnovelle")
+        self.assertTrue(self.program.visible())
+
+    def test_file_typed_into_the_picker_is_armed(self):
+        target = self.desktop.c_path(r"C:\files\nightly job.exe")
+        target.write_bytes(b"MZ")
+        hour, minute, second = far_from_now()
+        self.program.choose(hour, minute, second, "Run File...")
+        self.program.click(LABEL2)
+        self.expect_dialog("Select the file to run...")
+        time.sleep(0.5)
+        # The file name field has the focus, its initial text selected.
+        self.desktop.xdotool("type", "--delay", "20", r"C:\files\nightly job.exe")
+        self.desktop.xdotool("key", "Return")
+        box = self.expect_dialog("Attention!")
+        self.assertEqual(box["texts"], [WILL_HIDE])
+        self.press(box)
+        self.wait_until(lambda: not self.program.visible(), 3, "the window did not hide")
+        self.assertEqual(self.program.caption(), f"Tarnovelle - At: {hour}:{minute}:{second}")

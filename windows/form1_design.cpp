@@ -1,0 +1,129 @@
+// The main window is a picture-based panel: three pictures carry the
+// decoration and the drawn buttons, caption-less transparent labels lie over
+// the drawn buttons as click areas, and four drop-down lists sit in boxes
+// drawn on the panel picture. The three push buttons lie below the client
+// area, reachable from the keyboard only.
+#include "windows/form1_design.h"
+
+#include "resources/resource.h"
+
+namespace windows {
+namespace {
+
+using platform::ControlKind;
+using platform::ControlDesign;
+using platform::FontDesign;
+using platform::MenuItemDesign;
+
+constexpr const wchar_t* kTwoDigits[] = {
+    L"00", L"01", L"02", L"03", L"04", L"05", L"06", L"07", L"08", L"09",
+    L"10", L"11", L"12", L"13", L"14", L"15", L"16", L"17", L"18", L"19",
+    L"20", L"21", L"22", L"23", L"24", L"25", L"26", L"27", L"28", L"29",
+    L"30", L"31", L"32", L"33", L"34", L"35", L"36", L"37", L"38", L"39",
+    L"40", L"41", L"42", L"43", L"44", L"45", L"46", L"47", L"48", L"49",
+    L"50", L"51", L"52", L"53", L"54", L"55", L"56", L"57", L"58", L"59",
+};
+// Seconds come in steps the warning window can announce in time.
+constexpr const wchar_t* kSeconds[] = {
+    L"10", L"15", L"20", L"25", L"30", L"35", L"40", L"45", L"50", L"55", L"59",
+};
+constexpr const wchar_t* kActions[] = {
+    kActionShutdown, kActionRestart, kActionLogOff, kActionRunFile,
+};
+
+constexpr FontDesign kCourier12 = {.face = L"Courier New", .hundredths_pt = 1200};
+constexpr FontDesign kCourier9 = {.face = L"Courier New", .hundredths_pt = 900};
+
+constexpr ControlDesign kControls[] = {
+    {.id = kTimer3, .name = L"Timer3", .kind = ControlKind::Timer, .enabled = false,
+     .interval_ms = 60},
+    {.id = kTimer2, .name = L"Timer2", .kind = ControlKind::Timer, .interval_ms = 60},
+    {.id = kCommand3, .name = L"Command3", .kind = ControlKind::PushButton,
+     .left = 4200, .top = 6120, .width = 2055, .height = 375, .tab_index = 2,
+     .caption = L"Exit"},
+    {.id = kCommand2, .name = L"Command2", .kind = ControlKind::PushButton,
+     .left = 4200, .top = 5640, .width = 2055, .height = 375, .tab_index = 1,
+     .caption = L"About"},
+    {.id = kCommand1, .name = L"Command1", .kind = ControlKind::PushButton,
+     .left = 4200, .top = 5040, .width = 2055, .height = 495, .tab_index = 0,
+     .caption = L"Set Shutdown"},
+    {.id = kCombo4, .name = L"Combo4", .kind = ControlKind::DropDownList,
+     .left = 960, .top = 3750, .width = 2655, .height = 315, .tab_index = 8,
+     .items = kActions, .item_count = 4, .tooltip = L"Select the Action here"},
+    {.id = kCombo1, .name = L"Combo1", .kind = ControlKind::DropDownList,
+     .left = 960, .top = 2700, .width = 615, .height = 315, .tab_index = 7,
+     .items = kTwoDigits, .item_count = 24, .tooltip = L"Hours"},
+    {.id = kCombo2, .name = L"Combo2", .kind = ControlKind::DropDownList,
+     .left = 1920, .top = 2700, .width = 735, .height = 315, .tab_index = 6,
+     .items = kTwoDigits, .item_count = 60, .tooltip = L"Minutes"},
+    {.id = kCombo3, .name = L"Combo3", .kind = ControlKind::DropDownList,
+     .left = 3000, .top = 2700, .width = 615, .height = 315, .tab_index = 5,
+     .items = kSeconds, .item_count = 11, .tooltip = L"Seconds"},
+    {.id = kNtime, .name = L"ntime", .kind = ControlKind::TextBox,
+     .left = 5280, .top = 1680, .width = 1335, .height = 285, .tab_index = 3,
+     .font = kCourier12, .has_back_colour = true, .back_colour = platform::kColourWhite},
+    {.id = kTimer1, .name = L"Timer1", .kind = ControlKind::Timer, .interval_ms = 60},
+    {.id = kText4, .name = L"Text4", .kind = ControlKind::TextBox,
+     .left = 3240, .top = 2760, .width = 375, .height = 285, .tab_index = 9, .visible = false},
+    {.id = kText3, .name = L"Text3", .kind = ControlKind::TextBox,
+     .left = 2160, .top = 2760, .width = 375, .height = 285, .tab_index = 10, .visible = false},
+    {.id = kText2, .name = L"Text2", .kind = ControlKind::TextBox,
+     .left = 960, .top = 2760, .width = 375, .height = 285, .tab_index = 11, .visible = false},
+    {.id = kText1, .name = L"Text1", .kind = ControlKind::TextBox,
+     .left = 960, .top = 3720, .width = 2415, .height = 285, .tab_index = 15, .visible = false},
+    {.id = kLabel4, .name = L"Label4", .kind = ControlKind::Label,
+     .left = 4080, .top = 3840, .width = 2655, .height = 495, .tab_index = 14,
+     .transparent = true, .cursor_resource = IDC_HAND},
+    {.id = kLabel3, .name = L"Label3", .kind = ControlKind::Label,
+     .left = 4080, .top = 3240, .width = 2655, .height = 495, .tab_index = 13,
+     .transparent = true, .cursor_resource = IDC_HAND},
+    {.id = kLabel2, .name = L"Label2", .kind = ControlKind::Label,
+     .left = 4080, .top = 2280, .width = 2535, .height = 495, .tab_index = 12,
+     .transparent = true, .cursor_resource = IDC_HAND},
+    {.id = kImage3, .name = L"Image3", .kind = ControlKind::Picture,
+     .left = 3960, .top = 2160, .width = 2835, .height = 2250, .picture_resource = IDP_BUTTONS},
+    {.id = kImage2, .name = L"Image2", .kind = ControlKind::Picture,
+     .left = 120, .top = 2160, .width = 3750, .height = 2250, .picture_resource = IDP_PANEL},
+    {.id = kLabel1, .name = L"Label1", .kind = ControlKind::Label,
+     .left = 2040, .top = 600, .width = 4695, .height = 375, .tab_index = 4,
+     .caption = L"Shutdown, Restard, Run File or Log Off with", .font = kCourier9,
+     .has_fore_colour = true, .fore_colour = platform::kColourHighlight, .transparent = true},
+    {.id = kImage1, .name = L"Image1", .kind = ControlKind::Picture,
+     .left = 120, .top = 120, .width = 6660, .height = 1980, .picture_resource = IDP_BANNER},
+};
+
+constexpr MenuItemDesign kMenu[] = {
+    {.id = kMnuPopUp, .name = L"mnuPopUp", .caption = L"Pop-up Menu", .level = 0,
+     .visible = false},
+    {.id = kItmShowMainWindow, .name = L"itmShowMainWindow", .caption = L"&Show", .level = 1},
+    {.id = kCancelzop, .name = L"cancelzop", .caption = L"&Cancel", .level = 1},
+    {.id = kDd, .name = L"dd", .caption = L"-", .level = 1},
+    {.id = kItmAbout, .name = L"itmAbout", .caption = L"&About", .level = 1},
+    {.id = kItmExit, .name = L"itmExit", .caption = L"&Exit", .level = 1},
+};
+
+constexpr platform::FormDesign kForm1 = {
+    .name = L"Form1",
+    .caption = L"Tarnovelle",
+    .border = platform::Border::FixedSingle,
+    .max_button = false,
+    .min_button = true,
+    .control_box = true,
+    .back_colour = platform::kColourWhite,
+    .icon_resource = IDI_PROGRAM,
+    .client_width = 6930,
+    .client_height = 4560,
+    .centred = true,
+    .show_in_taskbar = true,
+    .default_font = {.face = L"Tahoma", .hundredths_pt = 800},
+    .controls = kControls,
+    .control_count = sizeof(kControls) / sizeof(kControls[0]),
+    .menu = kMenu,
+    .menu_count = sizeof(kMenu) / sizeof(kMenu[0]),
+};
+
+}  // namespace
+
+const platform::FormDesign& Form1Design() { return kForm1; }
+
+}  // namespace windows
