@@ -41,7 +41,14 @@ std::wstring ClassOf(HWND hwnd) {
     return buffer;
 }
 
-void Print(const std::wstring& line) {
+// One line of output: line breaks inside a text are written as \n.
+void Print(const std::wstring& raw) {
+    std::wstring line;
+    for (wchar_t c : raw) {
+        if (c == L'\r') continue;
+        if (c == L'\n') line += L"\\n";
+        else line += c;
+    }
     // UTF-8, so the test harness reads any text.
     const int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
