@@ -17,7 +17,11 @@
 //   post HWND MSG WPARAM LPARAM          post a message
 //   taskbar-created                      announce a new notification area
 //   tooltips                             texts of visible tooltip windows
+//   tray-forget HWND                     the notification area drops the icon
+//                                        (HWND, 1), as a restarting shell does
+//   menus                                size of each open pop-up menu
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -295,6 +299,23 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"tooltips") {
         for (HWND hwnd : TopLevel())
             if (ClassOf(hwnd) == L"tooltips_class32" && IsWindowVisible(hwnd)) Print(Text(hwnd));
+        return 0;
+    }
+    if (command == L"tray-forget" && argc >= 3) {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof data;
+        data.hWnd = ParseHwnd(argv[2]);
+        data.uID = 1;
+        return Shell_NotifyIconW(NIM_DELETE, &data) ? 0 : 1;
+    }
+    if (command == L"menus") {
+        for (HWND hwnd : TopLevel()) {
+            if (ClassOf(hwnd) != L"#32768" || !IsWindowVisible(hwnd)) continue;
+            RECT r{};
+            GetWindowRect(hwnd, &r);
+            Print(Num(r.left) + L"\t" + Num(r.top) + L"\t" + Num(r.right - r.left) + L"\t" +
+                  Num(r.bottom - r.top));
+        }
         return 0;
     }
     return Usage();

@@ -362,3 +362,20 @@ class ProgramTest(unittest.TestCase):
                 return
             time.sleep(0.05)
         self.fail(message)
+
+
+# Where the first notification icon sits on the virtual desktop.
+TRAY_ICON = (1012, 758)
+
+
+def icon_in_tray(desktop):
+    """True when the first notification-area place shows an icon: the
+    taskbar there is one flat colour otherwise."""
+    shot = OUT / "tray-probe.png"
+    desktop.screenshot(shot)
+    x, y = TRAY_ICON
+    result = subprocess.run(
+        ["convert", str(shot), "-crop", f"16x16+{x - 8}+{y - 8}", "+repage",
+         "-colorspace", "gray", "-format", "%[fx:standard_deviation]", "info:"],
+        stdout=subprocess.PIPE, text=True, timeout=30, check=True)
+    return float(result.stdout) > 0.02
