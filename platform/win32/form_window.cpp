@@ -91,6 +91,8 @@ private:
     UniqueBrush brush_;
 };
 
+// A label with a caption shows it in a static window, so anyone can read it;
+// the static lets the mouse through, and the window does the hit-testing.
 class FormWindow::LabelControl final : public Control, public ILabel {
 public:
     LabelControl(FormWindow& form, const ControlDesign& design)
@@ -98,39 +100,33 @@ public:
           rect_(DesignRect(design)) {}
     std::wstring Caption() const override { return caption_; }
     void SetCaption(const std::wstring& caption) override {
-        Invalidate();
         caption_ = caption;
+        if (child_) SetWindowTextW(child_, caption_.c_str());
         Layout();
-        Invalidate();
     }
     const RECT& rect() const { return rect_; }
+    bool shows_text() const { return design_.caption != nullptr; }
     // Labels that size themselves follow their caption.
     void Layout() {
         rect_ = DesignRect(design_);
-        if (!design_.auto_size || !form_.hwnd_) return;
-        HDC dc = GetDC(form_.hwnd_);
-        HGDIOBJ old = SelectObject(dc, form_.FontFor(design_.font));
-        RECT r{0, 0, 0, 0};
-        DrawTextW(dc, caption_.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-        SelectObject(dc, old);
-        ReleaseDC(form_.hwnd_, dc);
-        rect_.right = rect_.left + (r.right - r.left);
-        rect_.bottom = rect_.top + (r.bottom - r.top);
-    }
-    void Paint(HDC dc) const {
-        if (caption_.empty() || !design_.visible) return;
-        HGDIOBJ old = SelectObject(dc, form_.FontFor(design_.font));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, design_.has_fore_colour ? Resolve(design_.fore_colour) : RGB(0, 0, 0));
-        RECT r = rect_;
-        DrawTextW(dc, caption_.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK);
-        SelectObject(dc, old);
+        if (design_.auto_size && form_.hwnd_) {
+            HDC dc = GetDC(form_.hwnd_);
+            HGDIOBJ old = SelectObject(dc, form_.FontFor(design_.font));
+            RECT r{0, 0, 0, 0};
+            DrawTextW(dc, caption_.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+            SelectObject(dc, old);
+            ReleaseDC(form_.hwnd_, dc);
+            rect_.right = rect_.left + (r.right - r.left);
+            rect_.bottom = rect_.top + (r.bottom - r.top);
+        }
+        if (child_) {
+            MoveWindow(child_, rect_.left, rect_.top, rect_.right - rect_.left,
+                       rect_.bottom - rect_.top, FALSE);
+            InvalidateRect(child_, nullptr, TRUE);
+        }
     }
 
 private:
-    void Invalidate() {
-        if (form_.hwnd_) InvalidateRect(form_.hwnd_, &rect_, TRUE);
-    }
     std::wstring caption_;
     RECT rect_;
 };
@@ -343,7 +339,7 @@ void FormWindow::CreateChildren() {
     for (Control* c : order) {
         const ControlDesign& d = c->design();
         const wchar_t* window_class = nullptr;
-        DWORD style = WS_CHILD | WS_TABSTOP;
+        DWORD style = WS_CHILD | (d.kind == ControlKind::Label ? 0 : WS_TABSTOP);
         DWORD ex_style = 0;
         const RECT r = DesignRect(d);
         int height = r.bottom - r.top;
@@ -362,17 +358,25 @@ void FormWindow::CreateChildren() {
                 style |= ES_LEFT | ES_AUTOHSCROLL;
                 ex_style |= WS_EX_CLIENTEDGE;
                 break;
+            case ControlKind::Label:
+                if (d.caption) {
+                    window_class = L"STATIC";
+                    style |= d.auto_size ? SS_LEFTNOWORDWRAP : SS_LEFT;
+                }
+                break;
             default:
                 break;
         }
+        auto* label = dynamic_cast<LabelControl*>(c);
         if (!window_class) {
-            if (auto* label = dynamic_cast<LabelControl*>(c)) label->Layout();
+            if (label) label->Layout();
             continue;
         }
         if (d.visible) style |= WS_VISIBLE;
         if (!d.enabled) style |= WS_DISABLED;
         HWND child = CreateWindowExW(
-            ex_style, window_class, d.kind == ControlKind::PushButton ? d.caption : L"", style,
+            ex_style, window_class,
+            d.kind == ControlKind::PushButton || d.kind == ControlKind::Label ? d.caption : L"", style,
             r.left, r.top, r.right - r.left, height, hwnd_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kChildIdBase + d.id)), instance_, nullptr);
         if (!child) Raise(static_cast<long>(GetLastError()), L"A control could not be created");
@@ -381,6 +385,7 @@ void FormWindow::CreateChildren() {
         for (int i = 0; i < d.item_count; ++i)
             SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(d.items[i]));
         if (d.tooltip) AddTooltip(child, d.tooltip);
+        if (label) label->Layout();
     }
 }
 
@@ -550,6 +555,20 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
                     SetBkColor(reinterpret_cast<HDC>(wparam), Resolve(c->design().back_colour));
                     return reinterpret_cast<LRESULT>(text->brush());
                 }
+                auto* label = dynamic_cast<LabelControl*>(c.get());
+                if (label && label->child() == reinterpret_cast<HWND>(lparam)) {
+                    // Transparent: the window's own surface shows through.
+                    HDC dc = reinterpret_cast<HDC>(wparam);
+                    const RECT& at = label->rect();
+                    POINT origin;
+                    SetViewportOrgEx(dc, -at.left, -at.top, &origin);
+                    PaintSurface(dc);
+                    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+                    SetBkMode(dc, TRANSPARENT);
+                    const ControlDesign& d = c->design();
+                    SetTextColor(dc, d.has_fore_colour ? Resolve(d.fore_colour) : RGB(0, 0, 0));
+                    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+                }
             }
             break;
         case WM_COMMAND: OnCommand(wparam, lparam); return 0;
@@ -644,23 +663,24 @@ void FormWindow::OnCommand(WPARAM wparam, LPARAM lparam) {
 void FormWindow::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
-    if (background_)
-        background_.Draw(dc, 0, 0, Px(design_.client_width), Px(design_.client_height));
+    PaintSurface(dc);
+    EndPaint(hwnd_, &ps);
+}
+
+void FormWindow::PaintSurface(HDC dc) {
+    RECT all{0, 0, Px(design_.client_width), Px(design_.client_height)};
+    FillRect(dc, &all, static_cast<HBRUSH>(back_brush_.get()));
+    if (background_) background_.Draw(dc, 0, 0, all.right, all.bottom);
     // Back to front: later rows of the design lie behind earlier ones.
     for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
         const ControlDesign& d = (*it)->design();
-        if (!d.visible) continue;
-        if (d.kind == ControlKind::Picture) {
-            for (const auto& [id, picture] : pictures_)
-                if (id == d.id) {
-                    const RECT r = DesignRect(d);
-                    picture.Draw(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
-                }
-        } else if (auto* label = dynamic_cast<LabelControl*>(it->get())) {
-            label->Paint(dc);
-        }
+        if (!d.visible || d.kind != ControlKind::Picture) continue;
+        for (const auto& [id, picture] : pictures_)
+            if (id == d.id) {
+                const RECT r = DesignRect(d);
+                picture.Draw(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
+            }
     }
-    EndPaint(hwnd_, &ps);
 }
 
 const ControlDesign* FormWindow::LabelAt(POINT client) const {

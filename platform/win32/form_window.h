@@ -2,9 +2,9 @@
 // place that knows window messages: it turns them into the form's events
 // (platform::IFormEvents), and no exception ever leaves it.
 //
-// Pushbuttons, lists and text boxes are child windows. Labels and pictures
-// are drawn on the window's own surface, back to front, and labels are hit
-// areas for clicks and custom mouse cursors.
+// Pushbuttons, lists and text boxes are child windows. Pictures are drawn on
+// the window's own surface, back to front; labels are hit areas for clicks
+// and custom mouse cursors, and show their captions in transparent statics.
 #pragma once
 
 #include <windows.h>
@@ -87,6 +87,8 @@ private:
     LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
     void OnCommand(WPARAM wparam, LPARAM lparam);
     void OnPaint();
+    // The window's own surface: colour, background and pictures.
+    void PaintSurface(HDC dc);
     bool OnSetCursor();
     void OnMouseButton(UINT message, LPARAM lparam);
     void OnTimer(UINT_PTR group);

@@ -6,26 +6,16 @@
 #include <memory>
 
 #include "platform/forms.h"
+#include "platform/text.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/services.h"
 #include "scheduler/form1.h"
+#include "windows/about.h"
 #include "windows/attention.h"
 #include "windows/form1_design.h"
 
 namespace platform::win32 {
 namespace {
-
-std::wstring Decimal(long value) {
-    const bool negative = value < 0;
-    unsigned long magnitude = negative ? 0ul - static_cast<unsigned long>(value)
-                                       : static_cast<unsigned long>(value);
-    std::wstring digits;
-    do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude);
-    return negative ? L"-" + digits : digits;
-}
 
 // A window and its code; the code refers to the window, so it goes first.
 template <class Logic>
@@ -71,21 +61,25 @@ public:
         Open(attention_, windows::AttentionDesign(), static_cast<IForms&>(*this));
         attention_.window->Show();
     }
-    void ShowAbout() override {}
+    void ShowAbout() override {
+        // Without owner and not modal: it stays when the main window goes.
+        Open(about_, windows::AboutDesign(), services_);
+        about_.window->Show();
+    }
 
     // IFormOwner
     void WindowDestroyed(FormWindow&) override {
         // The program ends when none of its windows is left loaded.
-        if (!main_.Loaded() && !attention_.Loaded()) PostQuitMessage(0);
+        if (!main_.Loaded() && !attention_.Loaded() && !about_.Loaded()) PostQuitMessage(0);
     }
 
     [[noreturn]] void Fatal(const Error& error) override {
         if (reporting_) ExitProcess(1);
         reporting_ = true;
         // Nothing may run behind the report, and no trigger may fire twice.
-        for (FormWindow* w : {main_.window.get(), attention_.window.get()})
+        for (FormWindow* w : {main_.window.get(), attention_.window.get(), about_.window.get()})
             if (w) w->StopTimers();
-        const std::wstring text = L"Run-time error '" + Decimal(error.number) + L"':\n\n" +
+        const std::wstring text = L"Run-time error '" + platform::Decimal(error.number) + L"':\n\n" +
                                   error.description;
         MessageBoxW(nullptr, text.c_str(), scheduler::kProductName,
                     MB_OK | MB_ICONHAND | MB_TASKMODAL | MB_SETFOREGROUND);
@@ -109,7 +103,8 @@ private:
 
     bool IsOurs(HWND root) const {
         return (main_.window && main_.window->Window() == root) ||
-               (attention_.window && attention_.window->Window() == root);
+               (attention_.window && attention_.window->Window() == root) ||
+               (about_.window && about_.window->Window() == root);
     }
 
     HINSTANCE instance_;
@@ -128,6 +123,7 @@ private:
 
     Slot<scheduler::Form1> main_;
     Slot<windows::Attention> attention_;
+    Slot<windows::fAbout> about_;
 };
 
 }  // namespace
