@@ -60,7 +60,8 @@ def _free_display():
 class Desktop:
     """An X server, a Wine prefix and its one virtual desktop."""
 
-    def __init__(self):
+    def __init__(self, prefix=None):
+        self.prefix = Path(prefix) if prefix else PREFIX
         self.xvfb = None
         self.display = None
         self.env = None
@@ -69,6 +70,7 @@ class Desktop:
 
     def start(self):
         OUT.mkdir(parents=True, exist_ok=True)
+        self.prefix.parent.mkdir(parents=True, exist_ok=True)
         n = _free_display()
         self.display = f":{n}"
         self.xvfb = subprocess.Popen(
@@ -79,7 +81,7 @@ class Desktop:
         self.env = dict(os.environ)
         self.env.update({
             "DISPLAY": self.display,
-            "WINEPREFIX": str(PREFIX),
+            "WINEPREFIX": str(self.prefix),
             "WINEDEBUG": "-all",
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
             "TARNOVELLE_RECORD_LOG": r"C:\record\log.txt",
@@ -89,10 +91,10 @@ class Desktop:
         self.reset_files()
 
     def _init_prefix(self):
-        marker = PREFIX / ".tarnovelle-ready"
+        marker = self.prefix / ".tarnovelle-ready"
         if marker.exists():
             return
-        shutil.rmtree(PREFIX, ignore_errors=True)
+        shutil.rmtree(self.prefix, ignore_errors=True)
         self.run(["wineboot", "-i"], timeout=180)
         # Every process of the prefix shares one virtual desktop.
         self.reg_add(r"HKCU\Software\Wine\Explorer", "Desktop", "Default")
@@ -108,7 +110,7 @@ class Desktop:
 
     def reset_files(self):
         """Fresh program folder, current folder and record log."""
-        c = PREFIX / "drive_c"
+        c = self.prefix / "drive_c"
         for d in ("tarnovelle", "work", "record", "files"):
             shutil.rmtree(c / d, ignore_errors=True)
             (c / d).mkdir(parents=True)
@@ -117,8 +119,8 @@ class Desktop:
 
     def install_system_shutdown(self, present):
         """Put the recorder in place of the system's shutdown.exe (or take it away)."""
-        system = PREFIX / "drive_c" / "windows" / "syswow64" / "shutdown.exe"
-        saved = PREFIX / "drive_c" / "windows" / "syswow64" / "shutdown.exe.wine"
+        system = self.prefix / "drive_c" / "windows" / "syswow64" / "shutdown.exe"
+        saved = self.prefix / "drive_c" / "windows" / "syswow64" / "shutdown.exe.wine"
         if system.exists() and not saved.exists():
             shutil.move(system, saved)
         if system.exists():
@@ -181,7 +183,7 @@ class Desktop:
     def c_path(self, windows_path):
         """The Unix path of a C:\\ path in the prefix."""
         assert windows_path[:3].upper() == "C:\\"
-        return PREFIX / "drive_c" / windows_path[3:].replace("\\", "/")
+        return self.prefix / "drive_c" / windows_path[3:].replace("\\", "/")
 
     def records(self):
         """Lines of the recorder's log: (program, command line, created, now)."""

@@ -1,0 +1,277 @@
+#!/usr/bin/env python3
+"""Benchmark: Tarnovelle beside a floor program (a bare Win32 window with one
+static control and one 60 ms timer, same toolchain and flags), both under
+Wine on an X server of their own. Prints one table of medians and min-max
+and writes it to build/bench/results.json.
+
+    run.py [--runs N] [--idle-seconds S] [--firings N]
+"""
+import argparse
+import datetime
+import json
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+import harness  # noqa: E402
+from harness import LABEL2, Desktop, Program, dialog, far_from_now, info, next_armable  # noqa: E402
+
+OUT = harness.BUILD / "bench"
+FLOOR = harness.WINDOWS_BUILD / "bench" / "floor.exe"
+PROBE = harness.WINDOWS_BUILD / "bench" / "probe.exe"
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
+               "shell32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll", "advapi32.dll",
+               "psapi.dll", "version.dll"}
+
+TARGETS = {
+    "exe_bytes": 256 * 1024,
+    "startup_ratio": 1.3,
+    "memory_ratio": 1.5,
+    "idle_ratio": 1.5,
+    "firing_median_ms": 70,
+    "firing_worst_ms": 150,
+}
+
+
+def summary(values):
+    return {"median": round(statistics.median(values), 2), "min": round(min(values), 2),
+            "max": round(max(values), 2), "n": len(values)}
+
+
+def imports(exe):
+    out = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], stdout=subprocess.PIPE,
+                         text=True, check=True).stdout
+    return sorted({line.split(":", 1)[1].strip().lower() for line in out.splitlines()
+                   if "DLL Name:" in line})
+
+
+def proc_cpu_ms(unix_pid):
+    """utime + stime of a Linux process, in milliseconds."""
+    fields = Path(f"/proc/{unix_pid}/stat").read_text().rsplit(")", 1)[1].split()
+    ticks = int(fields[11]) + int(fields[12])
+    return ticks * 1000.0 / 100.0
+
+
+def proc_status(unix_pid):
+    result = {}
+    for line in Path(f"/proc/{unix_pid}/status").read_text().splitlines():
+        key, _, value = line.partition(":")
+        if key in ("VmRSS", "RssAnon", "VmHWM"):
+            result[key] = int(value.split()[0]) * 1024
+    return result
+
+
+def probe(desktop, *args, timeout=120):
+    result = subprocess.run(["wine", str(PROBE), *map(str, args)], env=desktop.env,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout)
+    if result.returncode != 0:
+        raise RuntimeError(f"probe {args} failed ({result.returncode})")
+    return dict(line.split("=", 1) for line in result.stdout.decode().split())
+
+
+def measure_startup(desktop, runs):
+    exe = r"C:\tarnovelle\tarnovelle.exe"
+    floor = r"C:\bench\floor.exe"
+    rows = {"tarnovelle": [], "floor": []}
+    for _ in range(2):  # warm the file cache and the desktop first
+        probe(desktop, "startup", exe, "Tarnovelle")
+        probe(desktop, "startup", floor, "Floor")
+    for _ in range(runs):
+        for name, path, title in (("tarnovelle", exe, "Tarnovelle"), ("floor", floor, "Floor")):
+            rows[name].append(probe(desktop, "startup", path, title))
+    return rows
+
+
+def start_floor(desktop):
+    process = subprocess.Popen(["wine", str(desktop.c_path(r"C:\bench\floor.exe"))],
+                               env=desktop.env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    hwnd = desktop.driver("find", "Floor", 20000, "visible")[0]
+    return process, hwnd
+
+
+def measure_idle(desktop, seconds):
+    """CPU while armed and hidden (both triggers ticking), beside the floor
+    over the same stretch of time."""
+    program = Program(desktop).start()
+    hour, minute, second = far_from_now()
+    program.choose(hour, minute, second, "Shutdown")
+    program.click(LABEL2)
+    box = dialog(desktop, "Attention!")
+    desktop.driver("press", box["hwnd"], harness.IDOK)
+    deadline = time.monotonic() + 5
+    while program.visible() and time.monotonic() < deadline:
+        time.sleep(0.1)
+    assert not program.visible(), "the window did not hide"
+    floor, floor_hwnd = start_floor(desktop)
+    time.sleep(2)
+    pids = {"tarnovelle": info(desktop, program.hwnd)["pid"],
+            "floor": info(desktop, floor_hwnd)["pid"]}
+    unix = {"tarnovelle": program.process.pid, "floor": floor.pid}
+    before = {k: proc_cpu_ms(v) for k, v in unix.items()}
+    probes = {k: subprocess.Popen(["wine", str(PROBE), "cpu", pid, str(seconds * 1000)],
+                                  env=desktop.env, stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL)
+              for k, pid in pids.items()}
+    results = {}
+    for k, p in probes.items():
+        out, _ = p.communicate(timeout=seconds + 60)
+        results[k] = dict(line.split("=", 1) for line in out.decode().split())
+    after = {k: proc_cpu_ms(v) for k, v in unix.items()}
+    per_minute = {}
+    for k in probes:
+        wall_min = float(results[k]["wall_ms"]) / 60000.0
+        per_minute[k] = {"cpu_ms_per_min": float(results[k]["cpu_ms"]) / wall_min,
+                         "linux_cpu_ms_per_min": (after[k] - before[k]) / wall_min}
+    program.stop()
+    desktop.driver("post", floor_hwnd, 0x0010, 0, 0, check=False)  # WM_CLOSE
+    try:
+        floor.wait(5)
+    except subprocess.TimeoutExpired:
+        floor.kill()
+    return per_minute
+
+
+def measure_firing(desktop, firings):
+    delays = []
+    for _ in range(firings):
+        desktop.reset_files()
+        program = Program(desktop).start()
+        hour, minute, second, at, _ = next_armable(margin=2.5)
+        program.choose(hour, minute, second, "Shutdown")
+        program.click(LABEL2)
+        box = dialog(desktop, "Attention!")
+        desktop.driver("press", box["hwnd"], harness.IDOK)
+        deadline = time.monotonic() + (at - datetime.datetime.now()).total_seconds() + 5
+        while not desktop.records() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        records = desktop.records()
+        assert records, "the action did not fire"
+        created = records[0][2]
+        h, m, s = created.split(":")
+        fired = int(h) * 3600 + int(m) * 60 + float(s)
+        armed = at.hour * 3600 + at.minute * 60 + at.second
+        delays.append((fired - armed) * 1000.0)
+        program.stop()
+    return delays
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--idle-seconds", type=int, default=60)
+    parser.add_argument("--firings", type=int, default=5)
+    args = parser.parse_args()
+    for needed in (harness.EXE, FLOOR, PROBE, harness.DRIVER, harness.RECORDER):
+        if not needed.exists():
+            sys.exit(f"missing {needed}: build the Windows preset first")
+    OUT.mkdir(parents=True, exist_ok=True)
+
+    desktop = Desktop(prefix=OUT / "prefix")
+    desktop.start()
+    try:
+        bench_dir = desktop.c_path(r"C:\bench")
+        bench_dir.mkdir(parents=True, exist_ok=True)
+        shutil.copy(FLOOR, bench_dir / "floor.exe")
+        wine_version = subprocess.run(["wine", "--version"], env=desktop.env,
+                                      stdout=subprocess.PIPE, text=True).stdout.strip()
+        startup = measure_startup(desktop, args.runs)
+        idle = measure_idle(desktop, args.idle_seconds)
+        firing = measure_firing(desktop, args.firings)
+    finally:
+        desktop.stop()
+
+    def col(name, key, scale=1.0):
+        return [float(r[key]) * scale for r in startup[name]]
+
+    results = {
+        "platform": f"{wine_version} on Linux (Xvfb, one virtual desktop); "
+                    "times and counters as Wine's Windows API reports them",
+        "when": datetime.datetime.now().isoformat(timespec="seconds"),
+        "size": {"tarnovelle_bytes": harness.EXE.stat().st_size,
+                 "floor_bytes": FLOOR.stat().st_size,
+                 "tarnovelle_imports": imports(harness.EXE),
+                 "only_system_dlls": set(imports(harness.EXE)) <= SYSTEM_DLLS},
+        "startup_ms": {"tarnovelle": summary(col("tarnovelle", "startup_ms")),
+                       "floor": summary(col("floor", "startup_ms"))},
+        "private_bytes": {"tarnovelle": summary(col("tarnovelle", "private_bytes")),
+                          "floor": summary(col("floor", "private_bytes"))},
+        "peak_working_set": {"tarnovelle": summary(col("tarnovelle", "peak_working_set")),
+                             "floor": summary(col("floor", "peak_working_set"))},
+        "idle_cpu_ms_per_min": idle,
+        "firing_delay_ms": summary(firing) | {"samples": [round(d, 1) for d in firing]},
+    }
+    r = results
+    ratio = lambda a, b: round(a / b, 3) if b else float("inf")  # noqa: E731
+    r["ratios"] = {
+        "startup": ratio(r["startup_ms"]["tarnovelle"]["median"], r["startup_ms"]["floor"]["median"]),
+        "private_bytes": ratio(r["private_bytes"]["tarnovelle"]["median"],
+                               r["private_bytes"]["floor"]["median"]),
+        "peak_working_set": ratio(r["peak_working_set"]["tarnovelle"]["median"],
+                                  r["peak_working_set"]["floor"]["median"]),
+        "idle_cpu": ratio(idle["tarnovelle"]["cpu_ms_per_min"], idle["floor"]["cpu_ms_per_min"]),
+        "idle_cpu_linux": ratio(idle["tarnovelle"]["linux_cpu_ms_per_min"],
+                                idle["floor"]["linux_cpu_ms_per_min"]),
+    }
+    r["targets"] = {
+        "exe size <= 256 KiB, no runtime DLLs":
+            r["size"]["tarnovelle_bytes"] <= TARGETS["exe_bytes"] and r["size"]["only_system_dlls"],
+        "start-up <= 1.3 x floor": r["ratios"]["startup"] <= TARGETS["startup_ratio"],
+        "memory <= 1.5 x floor": max(r["ratios"]["private_bytes"],
+                                     r["ratios"]["peak_working_set"]) <= TARGETS["memory_ratio"],
+        "idle cost <= 1.5 x floor": r["ratios"]["idle_cpu"] <= TARGETS["idle_ratio"],
+        "firing delay median <= 70 ms": r["firing_delay_ms"]["median"] <= TARGETS["firing_median_ms"],
+        "firing delay worst <= 150 ms": r["firing_delay_ms"]["max"] <= TARGETS["firing_worst_ms"],
+    }
+    (OUT / "results.json").write_text(json.dumps(r, indent=2) + "\n")
+    print_table(r)
+
+
+def print_table(r):
+    def mm(s, unit=""):
+        return f"{s['median']:.1f}{unit} ({s['min']:.1f}-{s['max']:.1f})"
+
+    def kib(s):
+        return f"{s['median'] / 1024:.0f} KiB ({s['min'] / 1024:.0f}-{s['max'] / 1024:.0f})"
+
+    rows = [
+        ("exe size", f"{r['size']['tarnovelle_bytes']:,} B", f"{r['size']['floor_bytes']:,} B",
+         f"{r['size']['tarnovelle_bytes'] / r['size']['floor_bytes']:.1f}"),
+        ("start-up to window visible, ms", mm(r["startup_ms"]["tarnovelle"]),
+         mm(r["startup_ms"]["floor"]), f"{r['ratios']['startup']:.2f}"),
+        ("private bytes", kib(r["private_bytes"]["tarnovelle"]), kib(r["private_bytes"]["floor"]),
+         f"{r['ratios']['private_bytes']:.2f}"),
+        ("peak working set", kib(r["peak_working_set"]["tarnovelle"]),
+         kib(r["peak_working_set"]["floor"]), f"{r['ratios']['peak_working_set']:.2f}"),
+        ("idle CPU, ms per minute (armed, hidden)",
+         f"{r['idle_cpu_ms_per_min']['tarnovelle']['cpu_ms_per_min']:.1f}",
+         f"{r['idle_cpu_ms_per_min']['floor']['cpu_ms_per_min']:.1f}",
+         f"{r['ratios']['idle_cpu']:.2f}"),
+        ("  same, from Linux /proc",
+         f"{r['idle_cpu_ms_per_min']['tarnovelle']['linux_cpu_ms_per_min']:.1f}",
+         f"{r['idle_cpu_ms_per_min']['floor']['linux_cpu_ms_per_min']:.1f}",
+         f"{r['ratios']['idle_cpu_linux']:.2f}"),
+        ("firing delay after the armed second, ms",
+         f"median {r['firing_delay_ms']['median']:.0f}, worst {r['firing_delay_ms']['max']:.0f}",
+         "-", f"n={r['firing_delay_ms']['n']}"),
+    ]
+    widths = [max(len(row[i]) for row in rows + [("measure", "Tarnovelle", "floor", "ratio")])
+              for i in range(4)]
+    line = lambda cells: "| " + " | ".join(c.ljust(w) for c, w in zip(cells, widths)) + " |"  # noqa
+    print(f"Platform: {r['platform']}")
+    print(line(("measure", "Tarnovelle", "floor", "ratio")))
+    print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    for row in rows:
+        print(line(row))
+    print("Targets:")
+    for name, met in r["targets"].items():
+        print(f"  {'met ' if met else 'MISSED'}  {name}")
+
+
+if __name__ == "__main__":
+    main()
