@@ -1,9 +1,14 @@
 # Tarnovelle: set-up, build, run and test on Debian 12 (as root for set-up).
 #   make run    build and start tarnovelle.exe under Wine
 #   make test   build everything and run every test
+#   make fuzz   run the fuzz targets for FUZZ_SECONDS each (default 300)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build windows linux run test unit e2e clean
+FUZZ_SECONDS ?= 300
+FUZZ_SMOKE_SECONDS ?= 20
+
+.PHONY: all setup build windows linux linux-asan fuzz-build run test unit asan fuzz-smoke fuzz \
+        e2e clean
 
 all: build
 
@@ -18,6 +23,14 @@ linux: setup
 	@cmake --preset linux >/dev/null
 	@cmake --build --preset linux -j2
 
+linux-asan: setup
+	@cmake --preset linux-asan >/dev/null
+	@cmake --build --preset linux-asan -j2
+
+fuzz-build: setup
+	@cmake -S tests/fuzz -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build build/fuzz -j2
+
 build: windows linux
 
 run: windows
@@ -26,10 +39,19 @@ run: windows
 unit: linux
 	@ctest --preset linux
 
+asan: linux-asan
+	@ctest --preset linux-asan
+
+fuzz-smoke: fuzz-build
+	@tests/fuzz/run.sh $(FUZZ_SMOKE_SECONDS)
+
+fuzz: fuzz-build
+	@tests/fuzz/run.sh $(FUZZ_SECONDS)
+
 e2e: windows
 	@python3 tests/e2e/run.py
 
-test: unit e2e
+test: unit asan fuzz-smoke e2e
 
 clean:
 	rm -rf build
