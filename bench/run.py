@@ -57,6 +57,14 @@ def proc_cpu_ms(unix_pid):
     return ticks * 1000.0 / 100.0
 
 
+def sched_cpu_ms(unix_pid):
+    """Time on CPU of all of a Linux process's threads, to the nanosecond."""
+    total = 0
+    for task in Path(f"/proc/{unix_pid}/task").iterdir():
+        total += int((task / "schedstat").read_text().split()[0])
+    return total / 1e6
+
+
 def proc_status(unix_pid):
     result = {}
     for line in Path(f"/proc/{unix_pid}/status").read_text().splitlines():
@@ -97,7 +105,8 @@ def start_floor(desktop):
 
 def measure_idle(desktop, seconds):
     """CPU while armed and hidden (both triggers ticking), beside the floor
-    over the same stretch of time."""
+    over the same stretch of time. Wine's thread times count in 10 ms steps,
+    so the time on CPU from the Linux scheduler is kept as well."""
     program = Program(desktop).start()
     hour, minute, second = far_from_now()
     program.choose(hour, minute, second, "Shutdown")
@@ -114,6 +123,7 @@ def measure_idle(desktop, seconds):
             "floor": info(desktop, floor_hwnd)["pid"]}
     unix = {"tarnovelle": program.process.pid, "floor": floor.pid}
     before = {k: proc_cpu_ms(v) for k, v in unix.items()}
+    before_sched = {k: sched_cpu_ms(v) for k, v in unix.items()}
     probes = {k: subprocess.Popen(["wine", str(PROBE), "cpu", pid, str(seconds * 1000)],
                                   env=desktop.env, stdout=subprocess.PIPE,
                                   stderr=subprocess.DEVNULL)
@@ -123,11 +133,13 @@ def measure_idle(desktop, seconds):
         out, _ = p.communicate(timeout=seconds + 60)
         results[k] = dict(line.split("=", 1) for line in out.decode().split())
     after = {k: proc_cpu_ms(v) for k, v in unix.items()}
+    after_sched = {k: sched_cpu_ms(v) for k, v in unix.items()}
     per_minute = {}
     for k in probes:
         wall_min = float(results[k]["wall_ms"]) / 60000.0
         per_minute[k] = {"cpu_ms_per_min": float(results[k]["cpu_ms"]) / wall_min,
-                         "linux_cpu_ms_per_min": (after[k] - before[k]) / wall_min}
+                         "linux_cpu_ms_per_min": (after[k] - before[k]) / wall_min,
+                         "sched_cpu_ms_per_min": (after_sched[k] - before_sched[k]) / wall_min}
     program.stop()
     desktop.driver("post", floor_hwnd, 0x0010, 0, 0, check=False)  # WM_CLOSE
     try:
@@ -165,6 +177,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--idle-seconds", type=int, default=60)
+    parser.add_argument("--idle-rounds", type=int, default=3)
     parser.add_argument("--firings", type=int, default=5)
     args = parser.parse_args()
     for needed in (harness.EXE, FLOOR, PROBE, harness.DRIVER, harness.RECORDER):
@@ -181,7 +194,10 @@ def main():
         wine_version = subprocess.run(["wine", "--version"], env=desktop.env,
                                       stdout=subprocess.PIPE, text=True).stdout.strip()
         startup = measure_startup(desktop, args.runs)
-        idle = measure_idle(desktop, args.idle_seconds)
+        rounds = [measure_idle(desktop, args.idle_seconds) for _ in range(args.idle_rounds)]
+        idle = {name: {key: statistics.median(r[name][key] for r in rounds)
+                       for key in rounds[0][name]} for name in rounds[0]}
+        idle["rounds"] = rounds
         firing = measure_firing(desktop, args.firings)
     finally:
         desktop.stop()
@@ -215,6 +231,8 @@ def main():
         "peak_working_set": ratio(r["peak_working_set"]["tarnovelle"]["median"],
                                   r["peak_working_set"]["floor"]["median"]),
         "idle_cpu": ratio(idle["tarnovelle"]["cpu_ms_per_min"], idle["floor"]["cpu_ms_per_min"]),
+        "idle_cpu_sched": ratio(idle["tarnovelle"]["sched_cpu_ms_per_min"],
+                                idle["floor"]["sched_cpu_ms_per_min"]),
         "idle_cpu_linux": ratio(idle["tarnovelle"]["linux_cpu_ms_per_min"],
                                 idle["floor"]["linux_cpu_ms_per_min"]),
     }
@@ -224,7 +242,7 @@ def main():
         "start-up <= 1.3 x floor": r["ratios"]["startup"] <= TARGETS["startup_ratio"],
         "memory <= 1.5 x floor": max(r["ratios"]["private_bytes"],
                                      r["ratios"]["peak_working_set"]) <= TARGETS["memory_ratio"],
-        "idle cost <= 1.5 x floor": r["ratios"]["idle_cpu"] <= TARGETS["idle_ratio"],
+        "idle cost <= 1.5 x floor": r["ratios"]["idle_cpu_sched"] <= TARGETS["idle_ratio"],
         "firing delay median <= 70 ms": r["firing_delay_ms"]["median"] <= TARGETS["firing_median_ms"],
         "firing delay worst <= 150 ms": r["firing_delay_ms"]["max"] <= TARGETS["firing_worst_ms"],
     }
@@ -252,10 +270,10 @@ def print_table(r):
          f"{r['idle_cpu_ms_per_min']['tarnovelle']['cpu_ms_per_min']:.1f}",
          f"{r['idle_cpu_ms_per_min']['floor']['cpu_ms_per_min']:.1f}",
          f"{r['ratios']['idle_cpu']:.2f}"),
-        ("  same, from Linux /proc",
-         f"{r['idle_cpu_ms_per_min']['tarnovelle']['linux_cpu_ms_per_min']:.1f}",
-         f"{r['idle_cpu_ms_per_min']['floor']['linux_cpu_ms_per_min']:.1f}",
-         f"{r['ratios']['idle_cpu_linux']:.2f}"),
+        ("  same, Linux scheduler's time on CPU",
+         f"{r['idle_cpu_ms_per_min']['tarnovelle']['sched_cpu_ms_per_min']:.1f}",
+         f"{r['idle_cpu_ms_per_min']['floor']['sched_cpu_ms_per_min']:.1f}",
+         f"{r['ratios']['idle_cpu_sched']:.2f}"),
         ("firing delay after the armed second, ms",
          f"median {r['firing_delay_ms']['median']:.0f}, worst {r['firing_delay_ms']['max']:.0f}",
          "-", f"n={r['firing_delay_ms']['n']}"),

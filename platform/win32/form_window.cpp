@@ -79,16 +79,29 @@ public:
     TextControl(FormWindow& form, const ControlDesign& design) : Control(form, design) {
         if (design.has_back_colour) brush_.reset(CreateSolidBrush(Resolve(design.back_colour)));
     }
-    std::wstring Text() const override { return WindowText(child_); }
-    void SetText(const std::wstring& text) override {
-        // The clock writes the same text many times a second; only a change
-        // is worth a repaint.
-        if (child_ && Text() != text) SetWindowTextW(child_, text.c_str());
+    // The clock writes its text and the triggers read it many times a
+    // second: the text is kept here and read from the control only after
+    // the control reported a change (the user typed).
+    std::wstring Text() const override {
+        if (stale_) {
+            text_ = WindowText(child_);
+            stale_ = false;
+        }
+        return text_;
     }
+    void SetText(const std::wstring& text) override {
+        if (!child_ || Text() == text) return;  // only a change is worth a repaint
+        SetWindowTextW(child_, text.c_str());
+        text_ = text;
+        stale_ = false;
+    }
+    void Changed() { stale_ = true; }
     HBRUSH brush() const { return static_cast<HBRUSH>(brush_.get()); }
 
 private:
     UniqueBrush brush_;
+    mutable std::wstring text_;
+    mutable bool stale_ = true;
 };
 
 // A label with a caption shows it in a static window, so anyone can read it;
@@ -639,7 +652,9 @@ void FormWindow::OnCommand(WPARAM wparam, LPARAM lparam) {
         const int control = id - kChildIdBase;
         for (const auto& c : controls_) {
             if (c->design().id != control || c->child() != from) continue;
-            if (c->design().kind == ControlKind::PushButton && code == BN_CLICKED)
+            if (c->design().kind == ControlKind::TextBox && code == EN_CHANGE)
+                static_cast<TextControl*>(c.get())->Changed();
+            else if (c->design().kind == ControlKind::PushButton && code == BN_CLICKED)
                 events_->Click(control);
             else if (c->design().kind == ControlKind::DropDownList && code == CBN_SELCHANGE)
                 events_->Change(control);

@@ -42,9 +42,12 @@ public:
         MainForm().Me.Show();
         MSG msg{};
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            // Tab and Enter move between and press the controls.
-            HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-            if (root && IsOurs(root) && IsDialogMessageW(root, &msg)) continue;
+            // Tab and Enter move between and press the controls. Only keys
+            // concern the dialog manager; the clock's ticks skip it.
+            if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+                HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+                if (root && IsOurs(root) && IsDialogMessageW(root, &msg)) continue;
+            }
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -131,7 +134,7 @@ private:
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // The picture loader and the shell want the thread's COM apartment.
-    OleInitialize(nullptr);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     platform::win32::App app(instance);
     int result = 0;
     try {
@@ -141,6 +144,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     } catch (const std::bad_alloc&) {
         app.Fatal(platform::Error{platform::kErrOutOfMemory, L"Out of memory"});
     }
-    OleUninitialize();
+    CoUninitialize();
     return result;
 }
