@@ -2,13 +2,14 @@
 #   make run    build and start tarnovelle.exe under Wine
 #   make test   build everything and run every test
 #   make fuzz   run the fuzz targets for FUZZ_SECONDS each (default 300)
+#   make bench  measure the release exe beside a floor program under Wine
 MAKEFLAGS += --no-print-directory
 
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 20
 
 .PHONY: all setup build windows linux linux-asan fuzz-build run test unit asan fuzz-smoke fuzz \
-        e2e clean
+        e2e bench clean
 
 all: build
 
@@ -52,6 +53,9 @@ e2e: windows
 	@python3 tests/e2e/run.py
 
 test: unit asan fuzz-smoke e2e
+
+bench: windows
+	@python3 bench/run.py
 
 clean:
 	rm -rf build
