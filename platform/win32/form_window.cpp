@@ -395,6 +395,9 @@ void FormWindow::CreateChildren() {
         if (!child) Raise(static_cast<long>(GetLastError()), L"A control could not be created");
         c->set_child(child);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(d.font)), FALSE);
+        // Narrow margins, so the clock's eight characters fit its box.
+        if (d.kind == ControlKind::TextBox)
+            SendMessageW(child, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
         for (int i = 0; i < d.item_count; ++i)
             SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(d.items[i]));
         if (d.tooltip) AddTooltip(child, d.tooltip);
