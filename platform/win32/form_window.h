@@ -101,7 +101,6 @@ private:
     Control* Find(int id) const;
     const ControlDesign* LabelAt(POINT client) const;
     void UpdateTimerGroups();
-    void OnTimerEnabledChanged() { UpdateTimerGroups(); }
 
     const FormDesign& design_;
     HINSTANCE instance_;
