@@ -354,6 +354,13 @@ class ProgramTest(unittest.TestCase):
         self.assertIsNotNone(box, f"no dialog titled {title!r}")
         return box
 
+    def pick_in_file_dialog(self, path):
+        """Types a path into the open-file dialog, as a user would, and opens it."""
+        self.expect_dialog("Select the file to run...")
+        time.sleep(0.5)  # the file name field has the focus, its initial text selected
+        self.desktop.xdotool("type", "--delay", "20", path)
+        self.desktop.xdotool("key", "Return")
+
     def press(self, box, button_id=IDOK):
         self.desktop.driver("press", box["hwnd"], button_id)
 

@@ -133,11 +133,7 @@ class ProgramPicker(ProgramTest):
         hour, minute, second = far_from_now()
         self.program.choose(hour, minute, second, "Run File...")
         self.program.click(LABEL2)
-        self.expect_dialog("Select the file to run...")
-        time.sleep(0.5)
-        # The file name field has the focus, its initial text selected.
-        self.desktop.xdotool("type", "--delay", "20", r"C:\files\nightly job.exe")
-        self.desktop.xdotool("key", "Return")
+        self.pick_in_file_dialog(r"C:\files\nightly job.exe")
         box = self.expect_dialog("Attention!")
         self.assertEqual(box["texts"], [WILL_HIDE])
         self.press(box)

@@ -144,10 +144,7 @@ class Firing(ProgramTest):
         hour, minute, second, at, warn = next_armable(margin=4)
         self.program.choose(hour, minute, second, "Run File...")
         self.program.click(LABEL2)
-        self.expect_dialog("Select the file to run...")
-        time.sleep(0.4)
-        self.desktop.xdotool("type", "--delay", "10", r"C:\files\runme.exe")
-        self.desktop.xdotool("key", "Return")
+        self.pick_in_file_dialog(r"C:\files\runme.exe")
         self.press(self.expect_dialog("Attention!"))
         records = self.wait_for_records(1, (at - datetime.datetime.now()).total_seconds() + 4)
         program, line, created, _ = records[0]
