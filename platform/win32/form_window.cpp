@@ -214,6 +214,9 @@ FormWindow::FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner&
                 break;
         }
     }
+    // Timers tick back to front in the design.
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
+        if (auto* timer = dynamic_cast<TimerControl*>(it->get())) timers_.push_back(timer);
     if (design.menu_count > 0) menu_ = std::make_unique<MenuControl>(design);
     back_brush_.reset(CreateSolidBrush(Resolve(design.back_colour)));
 }
@@ -496,10 +499,9 @@ void FormWindow::Unload() {
 void FormWindow::UpdateTimerGroups() {
     if (!hwnd_ || timers_stopped_) return;
     std::vector<UINT> wanted;
-    for (const auto& c : controls_) {
-        auto* timer = dynamic_cast<TimerControl*>(c.get());
-        const UINT interval = static_cast<UINT>(c->design().interval_ms);
-        if (timer && timer->Enabled() && interval > 0 &&
+    for (TimerControl* timer : timers_) {
+        const UINT interval = static_cast<UINT>(timer->design().interval_ms);
+        if (timer->Enabled() && interval > 0 &&
             std::find(wanted.begin(), wanted.end(), interval) == wanted.end())
             wanted.push_back(interval);
     }
@@ -520,11 +522,10 @@ void FormWindow::StopTimers() {
 }
 
 void FormWindow::OnTimer(UINT_PTR group) {
-    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    for (TimerControl* timer : timers_) {
         if (timers_stopped_ || !hwnd_) return;
-        auto* timer = dynamic_cast<TimerControl*>(it->get());
-        if (timer && timer->Enabled() && static_cast<UINT_PTR>((*it)->design().interval_ms) == group)
-            events_->Tick((*it)->design().id);
+        if (timer->Enabled() && static_cast<UINT_PTR>(timer->design().interval_ms) == group)
+            events_->Tick(timer->design().id);
     }
 }
 

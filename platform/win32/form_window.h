@@ -116,6 +116,7 @@ private:
     float twips_per_pixel_;
 
     std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<TimerControl*> timers_;  // of controls_, back to front
     std::unique_ptr<MenuControl> menu_;
     std::vector<FontDesign> font_keys_;
     std::vector<UniqueFont> fonts_;  // one per entry of font_keys_
