@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building and testing Tarnovelle needs on Debian 12, as root.
+# Installs what building and testing Tarnovelle needs on Debian 12, as root,
+# and makes sure 32-bit x86 programs (Wine's 32-bit half) can run.
 # Quick and silent when everything is already there.
 set -euo pipefail
 
@@ -11,6 +12,15 @@ packages=(
     fonts-dejavu-core fonts-liberation librsvg2-bin
     python3
 )
+
+need_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "setup: $1; run as root" >&2
+        exit 1
+    fi
+}
+
+# ---- Packages -----------------------------------------------------------------
 
 missing=()
 installed=$(dpkg-query -W -f='${Package}:${Architecture} ${db:Status-Abbrev}\n' 2>/dev/null || true)
@@ -27,19 +37,90 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
+export DEBIAN_FRONTEND=noninteractive
+if [ ${#missing[@]} -gt 0 ]; then
+    need_root "missing packages: ${missing[*]}"
+    echo "setup: installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "setup: missing packages: ${missing[*]}; run as root to install them" >&2
+# ---- 32-bit x86 programs ------------------------------------------------------
+#
+# Some kernels refuse every i386 program ("Exec format error"), Wine's 32-bit
+# loader among them. There the 32-bit programs run under qemu's user-mode
+# emulation, registered for i386 ELF programs through binfmt_misc. Versions
+# before 8 spend about a minute starting each Wine process, so qemu comes from
+# bookworm's backports suite. The registration is gone after a reboot; the
+# packages stay.
+
+i386_loader=/lib/ld-linux.so.2
+i386_runs() { "$i386_loader" --version >/dev/null 2>&1; }
+
+if i386_runs; then
+    exit 0
+fi
+need_root "this kernel cannot run 32-bit x86 programs and emulation must be set up"
+
+qemu_version=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
+if [ -z "$qemu_version" ] || dpkg --compare-versions "$qemu_version" lt 1:8; then
+    backports=/etc/apt/sources.list.d/tarnovelle-bookworm-backports.sources
+    if [ ! -e "$backports" ]; then
+        # The mirror the machine already uses for bookworm, in either format.
+        mirror=$(
+            {
+                awk '/^URIs:/ { uris = $2 } /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == "bookworm") print uris }' \
+                    /etc/apt/sources.list.d/*.sources 2>/dev/null || true
+                awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { if ($(i + 1) == "bookworm") print $i; break } }' \
+                    /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true
+            } | head -n 1
+        )
+        if [ -z "$mirror" ]; then
+            echo "setup: no apt source for bookworm found, so no mirror for bookworm-backports" >&2
+            exit 1
+        fi
+        echo "setup: adding bookworm-backports from $mirror for qemu-user"
+        cat >"$backports" <<SOURCES
+Types: deb
+URIs: $mirror
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    fi
+    echo "setup: installing qemu-user from bookworm-backports (this kernel runs no 32-bit x86 code)"
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
+fi
+
+qemu=$(command -v qemu-i386 || true)
+if [ -z "$qemu" ]; then
+    echo "setup: qemu-user is installed but qemu-i386 was not found" >&2
     exit 1
 fi
 
-echo "setup: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
+binfmt=/proc/sys/fs/binfmt_misc
+if [ ! -e "$binfmt/register" ]; then
+    mount -t binfmt_misc binfmt_misc "$binfmt"
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+entry="$binfmt/qemu-i386"
+if [ -e "$entry" ] && ! grep -qx "interpreter $qemu" "$entry"; then
+    echo -1 >"$entry"  # another interpreter: replace it
+fi
+if [ ! -e "$entry" ]; then
+    # ELF, 32-bit, little-endian, executable or shared object, machine i386.
+    # F: the interpreter is opened now, so it is found whatever the program's
+    # root and mounts.
+    echo ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' \
+        >"$binfmt/register"
+fi
+echo 1 >"$entry"
+
+if ! i386_runs; then
+    echo "setup: 32-bit x86 programs still do not run under $qemu" >&2
+    exit 1
+fi
+echo "setup: 32-bit x86 programs run under emulation ($("$qemu" --version | head -n 1))"
