@@ -14,6 +14,13 @@ namespace platform {
 
 constexpr int kTwipsPerPixel = 15;
 
+// What a window built from a design shows to anyone who looks at it: its
+// class name is this prefix and the design's name; child controls and menu
+// commands carry these bases plus their ids in the design.
+constexpr const wchar_t* kWindowClassPrefix = L"Tarnovelle";
+constexpr int kChildIdBase = 1000;
+constexpr int kMenuIdBase = 2000;
+
 enum class ControlKind { Timer, PushButton, DropDownList, TextBox, Label, Picture };
 
 enum class Border {
@@ -57,6 +64,16 @@ struct ControlDesign {
     int cursor_resource = 0;     // custom mouse cursor, 0: none
     int picture_resource = 0;    // pictures
 };
+
+// A control's place in client pixels.
+struct PixelRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+constexpr PixelRect PixelRectOf(const ControlDesign& d) {
+    return PixelRect{d.left / kTwipsPerPixel, d.top / kTwipsPerPixel,
+                     (d.left + d.width) / kTwipsPerPixel, (d.top + d.height) / kTwipsPerPixel};
+}
 
 struct MenuItemDesign {
     int id = 0;

@@ -29,15 +29,7 @@ else
     headless=0
 fi
 
-if [ ! -e "$WINEPREFIX/.tarnovelle-ready" ]; then
-    echo "run: preparing a Wine prefix in $WINEPREFIX (once, about 20 s)"
-    wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /d 'Liberation Mono' /f >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.tarnovelle-ready"
-fi
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX"
 
 wine "$root/build/windows/tarnovelle.exe" &
 app=$!

@@ -14,7 +14,8 @@ namespace {
 int Px(int twips) { return twips / kTwipsPerPixel; }
 
 RECT DesignRect(const ControlDesign& d) {
-    return RECT{Px(d.left), Px(d.top), Px(d.left + d.width), Px(d.top + d.height)};
+    const PixelRect r = PixelRectOf(d);
+    return RECT{r.left, r.top, r.right, r.bottom};
 }
 
 COLORREF Resolve(std::uint32_t colour) {
@@ -269,7 +270,7 @@ HFONT FormWindow::FontFor(const FontDesign& wanted) {
 
 void FormWindow::Load() {
     if (hwnd_) return;
-    const std::wstring class_name = std::wstring(L"Tarnovelle") + design_.name;
+    const std::wstring class_name = std::wstring(kWindowClassPrefix) + design_.name;
 
     if (design_.icon_resource) {
         big_icon_.reset(static_cast<HICON>(LoadImageW(

@@ -69,11 +69,6 @@ public:
     void PopupMenu(IMenu& menu) override;
     void Unload() override;
 
-    // Control ids of child windows and menu commands, as a driver of the
-    // window sees them.
-    static constexpr int kChildIdBase = 1000;
-    static constexpr int kMenuIdBase = 2000;
-
 private:
     class Control;
     class ListControl;

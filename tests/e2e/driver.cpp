@@ -5,13 +5,16 @@
 // time, 2 on a usage error.
 //
 //   windows                              every top-level window
-//   find TITLE [MS] [visible|hidden]     wait for a top-level window
+//   find TITLE [MS] [visible|hidden]     wait for a top-level window; its
+//                                        handle, and at=HH:MM:SS.mmm, the
+//                                        local time it was first seen
 //   gone TITLE [MS]                      wait until no visible window has it
 //   info HWND                            title, class, visibility, client rect
 //   children HWND                        child controls, one per line
 //   items HWND ID                        items of a list
-//   select HWND ID TEXT                  pick a list item as a user would
-//   press HWND ID                        click a push button
+//   select HWND ID TEXT [ID TEXT ...]    pick list items as a user would
+//   press HWND ID [sync]                 click a push button; with sync,
+//                                        return once the click was handled
 //   dialog TITLE [MS]                    wait for a dialog box; its texts
 //   focus HWND                           the control that has the focus
 //   post HWND MSG WPARAM LPARAM          post a message
@@ -164,7 +167,13 @@ int wmain(int argc, wchar_t** argv) {
         HWND found = nullptr;
         if (!WaitFor(Timeout(argc, argv, 3, 5000), [&] { return (found = FindTop(argv[2], want)); }))
             return 1;
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        wchar_t at[32];
+        std::swprintf(at, 32, L"at=%02u:%02u:%02u.%03u", now.wHour, now.wMinute, now.wSecond,
+                      now.wMilliseconds);
         Print(Hex(reinterpret_cast<UINT_PTR>(found)));
+        Print(at);
         return 0;
     }
     if (command == L"gone" && argc >= 3) {
@@ -229,25 +238,35 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 0; i < count; ++i) Print(ListText(list, i));
         return 0;
     }
-    if (command == L"select" && argc >= 5) {
+    if (command == L"select" && argc >= 5 && argc % 2 == 1) {
         HWND parent = ParseHwnd(argv[2]);
-        const int id = static_cast<int>(std::wcstol(argv[3], nullptr, 0));
-        HWND list = GetDlgItem(parent, id);
-        if (!list) return 1;
-        const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
-        for (int i = 0; i < count; ++i) {
-            // Exact, case and all: the list's own search ignores case.
-            if (ListText(list, i) != argv[4]) continue;
-            SendMessageW(list, CB_SETCURSEL, i, 0);
-            SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(list));
-            return 0;
+        for (int at = 3; at + 1 < argc; at += 2) {
+            const int id = static_cast<int>(std::wcstol(argv[at], nullptr, 0));
+            HWND list = GetDlgItem(parent, id);
+            if (!list) return 1;
+            const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+            bool picked = false;
+            for (int i = 0; i < count && !picked; ++i) {
+                // Exact, case and all: the list's own search ignores case.
+                if (ListText(list, i) != argv[at + 1]) continue;
+                SendMessageW(list, CB_SETCURSEL, i, 0);
+                SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(list));
+                picked = true;
+            }
+            if (!picked) return 1;
         }
-        return 1;
+        return 0;
     }
     if (command == L"press" && argc >= 4) {
         HWND button = GetDlgItem(ParseHwnd(argv[2]), static_cast<int>(std::wcstol(argv[3], nullptr, 0)));
         if (!button) return 1;
+        if (argc > 4 && std::wstring(argv[4]) == L"sync") {
+            DWORD_PTR ignored = 0;
+            return SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 60000, &ignored)
+                       ? 0
+                       : 1;
+        }
         // Posted: the press may open a modal window that would hold a sent
         // message until it closes.
         PostMessageW(button, BM_CLICK, 0, 0);

@@ -1,16 +1,29 @@
 """End-to-end harness: the real tarnovelle.exe under Wine, on an X server of
 its own, driven as a user would drive it.
 
-One Wine prefix per build directory (build/e2e/prefix), one virtual desktop
-shared by every process of the prefix, so the program, its tray icon and
-the test driver all see each other. Every wait has a time-out.
+One Wine prefix per build directory (build/e2e/prefix, prepared by
+scripts/wine-prefix.sh like the one `make run` uses), one virtual desktop
+shared by every process of the prefix, so the program, its tray icon and the
+test driver all see each other.
+
+Control ids and client rectangles come from the windows' design tables
+(build/linux/designs.json, written by the designs_json tool at build time).
+
+Nothing here depends on a step finishing within a few seconds: every wait is
+on a condition with a hard time-out (`wait_for`), and a test that arms a
+near time arms it far enough ahead for the steps it takes, measured on this
+machine (`Desktop.ahead`). A failing test leaves its screenshot and the
+Wine output of the program and the driver in build/e2e/tests/<test>/.
 """
 
 import datetime
+import json
 import os
 import shutil
 import signal
+import statistics
 import subprocess
+import sys
 import time
 import unittest
 from pathlib import Path
@@ -21,33 +34,99 @@ WINDOWS_BUILD = BUILD / "windows"
 EXE = WINDOWS_BUILD / "tarnovelle.exe"
 DRIVER = WINDOWS_BUILD / "tests" / "driver.exe"
 RECORDER = WINDOWS_BUILD / "tests" / "recorder.exe"
+DESIGNS_JSON = BUILD / "linux" / "designs.json"
+PREFIX_SCRIPT = ROOT / "scripts" / "wine-prefix.sh"
 OUT = BUILD / "e2e"
 PREFIX = OUT / "prefix"
+TEST_OUT = OUT / "tests"
 
 DESKTOP_SIZE = (1024, 768)
+# Where the first notification icon sits on the virtual desktop.
+TRAY_ICON = (1012, 758)
 
-# Child-window ids of the main window's controls, as the program numbers
-# them (1000 + the control's number in the window's design).
-COMMAND3, COMMAND2, COMMAND1 = 1003, 1004, 1005
-COMBO4, COMBO1, COMBO2, COMBO3 = 1006, 1007, 1008, 1009
-NTIME = 1010
-# Menu command ids (2000 + the item's number).
-ITM_SHOW, CANCELZOP, ITM_ABOUT, ITM_EXIT = 2101, 2102, 2104, 2105
+# How long a window may take to react to the user. Generous: a wait ends as
+# soon as its condition holds, and machines here can be slow and busy.
+UI_TIMEOUT = 30
+
+WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
 WM_MOUSEMOVE = 0x0200
 IDOK, IDCANCEL = 1, 2
 
-# Click areas of the main window, in client pixels (twips / 15).
-LABEL2 = (272, 152, 169, 33)   # over the drawn Set Action button
-LABEL3 = (272, 216, 177, 33)   # About
-LABEL4 = (272, 256, 177, 33)   # Close
+# ---- The windows' designs ---------------------------------------------------
 
-# Seconds the seconds list offers.
-SECONDS = [10, 15, 20, 25, 30, 35, 40, 45, 50, 55, 59]
+if not DESIGNS_JSON.exists():
+    sys.exit(f"missing {DESIGNS_JSON}: build the linux preset first")
+DESIGNS = json.loads(DESIGNS_JSON.read_text())
 
 
-class DriverError(AssertionError):
+def control(form, name):
+    return DESIGNS[form]["controls"][name]
+
+
+def control_id(form, name):
+    """The child window id a control of `form` carries."""
+    return control(form, name)["id"]
+
+
+def rect(form, name):
+    """A control's (left, top, width, height) in client pixels."""
+    return tuple(control(form, name)["rect"])
+
+
+def command(form, name):
+    """The WM_COMMAND id of a menu item."""
+    return DESIGNS[form]["menu"][name]["id"]
+
+
+COMMAND1, COMMAND2, COMMAND3 = (control_id("Form1", n) for n in ("Command1", "Command2", "Command3"))
+COMBO1, COMBO2, COMBO3, COMBO4 = (control_id("Form1", f"Combo{n}") for n in range(1, 5))
+NTIME = control_id("Form1", "ntime")
+ITM_SHOW, CANCELZOP, ITM_ABOUT, ITM_EXIT = (
+    command("Form1", n) for n in ("itmShowMainWindow", "cancelzop", "itmAbout", "itmExit"))
+LABEL2 = rect("Form1", "Label2")  # over the drawn Set Action button
+LABEL3 = rect("Form1", "Label3")  # over the drawn About button
+LABEL4 = rect("Form1", "Label4")  # over the drawn Close button
+WARNING_CANCEL = rect("Attention", "Label1")  # over the warning's drawn Cancel button
+ABOUT_CLOSE = rect("fAbout", "Label1")        # over the About window's drawn Close button
+ATTENTION_CLASS = DESIGNS["Attention"]["class"]
+ABOUT_CLASS = DESIGNS["fAbout"]["class"]
+
+# ---- Waiting ------------------------------------------------------------------
+
+
+class WaitTimeout(AssertionError):
     pass
+
+
+def wait_for(condition, timeout, message):
+    """Polls `condition` until it returns something true, and returns that;
+    fails the test with `message` after `timeout` seconds."""
+    until = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= until:
+            raise WaitTimeout(f"{message} (waited {timeout:.0f} s)")
+        time.sleep(0.05)
+
+
+def stays(condition, seconds, message):
+    """Fails at once when `condition` stops holding within `seconds`: for
+    what must not happen, given the time it would take to happen."""
+    until = time.monotonic() + seconds
+    while time.monotonic() < until:
+        if not condition():
+            raise AssertionError(message)
+        time.sleep(0.05)
+
+
+def sleep_until(moment):
+    """Waits for the wall clock to reach `moment` (a datetime)."""
+    left = (moment - datetime.datetime.now()).total_seconds()
+    if left > 0:
+        time.sleep(left)
 
 
 def _free_display():
@@ -55,6 +134,19 @@ def _free_display():
         if not Path(f"/tmp/.X11-unix/X{n}").exists() and not Path(f"/tmp/.X{n}-lock").exists():
             return n
     raise RuntimeError("no free X display number")
+
+
+def execution_mode():
+    """How this machine runs 32-bit x86 programs: 'native', or the emulator
+    that binfmt_misc hands them to."""
+    entry = Path("/proc/sys/fs/binfmt_misc/qemu-i386")
+    if entry.exists() and entry.read_text().startswith("enabled"):
+        interpreter = next(line.split(" ", 1)[1] for line in entry.read_text().splitlines()
+                           if line.startswith("interpreter "))
+        version = subprocess.run([interpreter, "--version"], stdout=subprocess.PIPE,
+                                 text=True).stdout.splitlines()[0]
+        return f"emulated ({version})"
+    return "native"
 
 
 class Desktop:
@@ -65,48 +157,50 @@ class Desktop:
         self.xvfb = None
         self.display = None
         self.env = None
+        self.step = 0.0       # seconds one driver command takes here
+        self.log_dir = None   # where the current test's output goes
 
     # -- set-up ---------------------------------------------------------------
 
     def start(self):
         OUT.mkdir(parents=True, exist_ok=True)
-        self.prefix.parent.mkdir(parents=True, exist_ok=True)
         n = _free_display()
         self.display = f":{n}"
         self.xvfb = subprocess.Popen(
             ["Xvfb", self.display, "-screen", "0", f"{DESKTOP_SIZE[0]}x{DESKTOP_SIZE[1]}x24",
              "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self._wait(lambda: Path(f"/tmp/.X11-unix/X{n}").exists(), 10, "Xvfb did not start")
+        wait_for(lambda: Path(f"/tmp/.X11-unix/X{n}").exists(), UI_TIMEOUT, "Xvfb did not start")
         self.env = dict(os.environ)
         self.env.update({
             "DISPLAY": self.display,
             "WINEPREFIX": str(self.prefix),
-            "WINEDEBUG": "-all",
+            # Wine's errors reach the test's log; its fixme notes do not.
+            "WINEDEBUG": "fixme-all",
             "WINEDLLOVERRIDES": "mscoree,mshtml=",
             "TARNOVELLE_RECORD_LOG": r"C:\record\log.txt",
         })
         self.env.pop("WINESERVER", None)
-        self._init_prefix()
+        subprocess.run([str(PREFIX_SCRIPT), str(self.prefix)], env=self.env, timeout=600,
+                       check=True)
         self.reset_files()
+        self.measure_step()
 
-    def _init_prefix(self):
-        marker = self.prefix / ".tarnovelle-ready"
-        if marker.exists():
-            return
-        shutil.rmtree(self.prefix, ignore_errors=True)
-        self.run(["wineboot", "-i"], timeout=180)
-        # Every process of the prefix shares one virtual desktop.
-        self.reg_add(r"HKCU\Software\Wine\Explorer", "Desktop", "Default")
-        self.reg_add(r"HKCU\Software\Wine\Explorer\Desktops", "Default",
-                     f"{DESKTOP_SIZE[0]}x{DESKTOP_SIZE[1]}")
-        # Metric-compatible stand-ins for the Windows fonts the program names.
-        self.reg_add(r"HKCU\Software\Wine\Fonts\Replacements", "Courier New", "Liberation Mono")
-        self.run(["wineserver", "-w"], timeout=60)
-        marker.write_text("ok\n")
+    def measure_step(self):
+        times = []
+        for _ in range(3):
+            started = time.monotonic()
+            self.driver("windows")
+            times.append(time.monotonic() - started)
+        self.step = statistics.median(times)
+        print(f"e2e: 32-bit programs {execution_mode()}; one driver command takes "
+              f"{self.step:.2f} s", file=sys.stderr)
 
-    def reg_add(self, key, name, value):
-        self.run(["wine", "reg", "add", key, "/v", name, "/d", value, "/f"], timeout=60)
+    def ahead(self, steps):
+        """Seconds ahead to arm a time, for a test that takes `steps` driver
+        commands (or user actions of like cost) before the time must not yet
+        have come."""
+        return 2.0 + 2.0 * steps * self.step
 
     def reset_files(self):
         """Fresh program folder, current folder and record log."""
@@ -131,7 +225,7 @@ class Desktop:
     def stop(self):
         if self.env:
             subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=30)
+                           stderr=subprocess.DEVNULL, timeout=60)
         if self.xvfb:
             self.xvfb.terminate()
             try:
@@ -142,43 +236,82 @@ class Desktop:
     def restart_wine(self):
         """A fresh desktop (and notification area) for the next test."""
         subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=30)
-        subprocess.run(["wineserver", "-w"], env=self.env, timeout=30)
+                       stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
 
     # -- helpers --------------------------------------------------------------
 
-    @staticmethod
-    def _wait(condition, timeout, message):
-        until = time.monotonic() + timeout
-        while time.monotonic() < until:
-            if condition():
-                return
-            time.sleep(0.05)
-        raise RuntimeError(message)
+    def log(self, name):
+        """A file of the current test's output (appended to), or nowhere."""
+        return open(os.devnull if self.log_dir is None else self.log_dir / name, "ab")
 
-    def run(self, args, timeout=30, cwd=None):
-        return subprocess.run(args, env=self.env, cwd=cwd, timeout=timeout,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    def run(self, args, timeout=60, cwd=None):
+        with self.log("wine.log") as log:
+            return subprocess.run(args, env=self.env, cwd=cwd, timeout=timeout,
+                                  stdout=subprocess.PIPE, stderr=log, text=True)
 
-    def driver(self, *args, timeout=30, check=True):
-        """Runs one driver command; its output lines."""
-        result = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.env,
-                                timeout=timeout, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL)
+    def driver(self, *args, timeout=120, check=True):
+        """Runs one driver command; its output lines (None when it failed and
+        check is off)."""
+        with self.log("driver.log") as log:
+            result = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.env,
+                                    timeout=timeout, stdout=subprocess.PIPE, stderr=log)
         lines = result.stdout.decode("utf-8", "replace").splitlines()
         if check and result.returncode != 0:
-            raise DriverError(f"driver {' '.join(map(str, args))} failed ({result.returncode})")
+            raise AssertionError(f"driver {' '.join(map(str, args))} failed "
+                                 f"({result.returncode})")
         return lines if result.returncode == 0 else None
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool", *map(str, args)], env=self.env, timeout=30, check=True)
+        subprocess.run(["xdotool", *map(str, args)], env=self.env, timeout=60, check=True)
 
     def screenshot(self, path):
         path = Path(path)
         path.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run(["import", "-window", "root", str(path)], env=self.env, timeout=30,
+        subprocess.run(["import", "-window", "root", str(path)], env=self.env, timeout=60,
                        check=True)
         return path
+
+    def _region(self, shot, box):
+        """Signature and standard deviation of a region of a screenshot."""
+        x, y, w, h = box
+        out = subprocess.run(
+            ["convert", str(shot), "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-format",
+             "%# %[fx:standard_deviation]", "info:"],
+            stdout=subprocess.PIPE, text=True, timeout=60, check=True).stdout.split()
+        return out[0], float(out[1])
+
+    def screenshot_painted(self, path, hwnd):
+        """A screenshot once the window is painted: its area is not one flat
+        colour and looks the same in two shots in a row. The window alone
+        goes to windows/ beside it."""
+        i = info(self, hwnd)
+        box = (int(i["window_x"]), int(i["window_y"]), int(i["window_w"]), int(i["window_h"]))
+        previous = [None]
+
+        def painted():
+            self.screenshot(path)
+            signature, spread = self._region(path, box)
+            same = signature == previous[0]
+            previous[0] = signature
+            return spread > 0.02 and same
+
+        wait_for(painted, UI_TIMEOUT, f"window {hwnd} was not painted")
+        # And the window alone, with a pixel of the desktop around it.
+        alone = Path(path).parent / "windows" / Path(path).name
+        alone.parent.mkdir(parents=True, exist_ok=True)
+        x, y, w, h = box
+        subprocess.run(["convert", str(path), "-crop", f"{w + 2}x{h + 2}+{x - 1}+{y - 1}",
+                        "+repage", str(alone)], timeout=60, check=True)
+        return Path(path)
+
+    def icon_in_tray(self):
+        """True when the first notification-area place shows an icon: the
+        taskbar there is one flat colour otherwise."""
+        shot = OUT / "tray-probe.png"
+        self.screenshot(shot)
+        x, y = TRAY_ICON
+        return self._region(shot, (x - 8, y - 8, 16, 16))[1] > 0.02
 
     def c_path(self, windows_path):
         """The Unix path of a C:\\ path in the prefix."""
@@ -193,15 +326,20 @@ class Desktop:
         return [tuple(line.split("\t")) for line in
                 log.read_text(encoding="utf-8").splitlines() if line]
 
+    def windows_of_class(self, window_class, only_visible=True):
+        rows = [w.split("\t") for w in self.driver("windows")]
+        return [r[0] for r in rows
+                if r[2] == window_class and (not only_visible or r[3] == "visible")]
+
 
 def info(desktop, hwnd):
     lines = desktop.driver("info", hwnd)
     return dict(line.split("=", 1) for line in lines)
 
 
-def dialog(desktop, title, timeout_ms=5000):
+def dialog(desktop, title, timeout=UI_TIMEOUT):
     """Waits for a dialog box; its hwnd, texts and buttons, or None."""
-    lines = desktop.driver("dialog", title, timeout_ms, check=False)
+    lines = desktop.driver("dialog", title, int(timeout * 1000), check=False)
     if lines is None:
         return None
     result = {"texts": [], "buttons": [], "icons": []}
@@ -218,6 +356,16 @@ def dialog(desktop, title, timeout_ms=5000):
     return result
 
 
+def find(desktop, title, timeout, state="visible"):
+    """Waits for a top-level window: (hwnd, the local time the driver first
+    saw it), or None."""
+    lines = desktop.driver("find", title, int(max(timeout, 0.1) * 1000), state, check=False)
+    if lines is None:
+        return None
+    found = dict(line.split("=", 1) for line in lines[1:])
+    return lines[0], found.get("at")
+
+
 class Program:
     """One running tarnovelle.exe."""
 
@@ -229,16 +377,20 @@ class Program:
         self.hwnd = None
 
     def start(self):
-        self.process = subprocess.Popen(
-            ["wine", self.exe], env=self.desktop.env, cwd=self.desktop.c_path(self.cwd),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.hwnd = self.desktop.driver("find", "Tarnovelle", 20000, "visible")[0]
+        with self.desktop.log("wine.log") as log:
+            self.process = subprocess.Popen(
+                ["wine", self.exe], env=self.desktop.env, cwd=self.desktop.c_path(self.cwd),
+                stdout=log, stderr=subprocess.STDOUT)
+        found = find(self.desktop, "Tarnovelle", UI_TIMEOUT * 2)
+        if found is None:
+            raise AssertionError("the main window did not open")
+        self.hwnd = found[0]
         return self
 
     def alive(self):
         return self.process is not None and self.process.poll() is None
 
-    def wait_exit(self, timeout):
+    def wait_exit(self, timeout=UI_TIMEOUT):
         try:
             self.process.wait(timeout)
             return True
@@ -250,9 +402,9 @@ class Program:
             return
         # The tray menu's Exit first, so no dead icon is left; then by force.
         self.desktop.driver("post", self.hwnd, WM_COMMAND, ITM_EXIT, 0, check=False)
-        if not self.wait_exit(3):
+        if not self.wait_exit(10):
             self.process.send_signal(signal.SIGKILL)
-            self.wait_exit(5)
+            self.wait_exit(10)
 
     # -- the main window ------------------------------------------------------
 
@@ -274,24 +426,36 @@ class Program:
                               "text": text}
         return rows
 
-    def select(self, list_id, text):
-        self.desktop.driver("select", self.hwnd, list_id, text)
-
     def choose(self, hour=None, minute=None, second=None, action=None):
+        """Picks items in the four lists, as a user would, in one driver run."""
+        picks = []
         for list_id, value in ((COMBO1, hour), (COMBO2, minute), (COMBO3, second),
                                (COMBO4, action)):
             if value is not None:
-                self.select(list_id, value)
+                picks += [list_id, value]
+        if picks:
+            self.desktop.driver("select", self.hwnd, *picks)
 
     def click(self, area):
         """A real left click in the middle of a click area of the window."""
-        i = self.info()
-        x = int(i["client_x"]) + area[0] + area[2] // 2
-        y = int(i["client_y"]) + area[1] + area[3] // 2
-        self.desktop.xdotool("mousemove", x, y, "click", "1")
+        click_in(self.desktop, self.hwnd, area)
 
     def menu(self, command_id):
         self.desktop.driver("post", self.hwnd, WM_COMMAND, command_id, 0)
+
+    def wait_hidden(self):
+        wait_for(lambda: not self.visible(), UI_TIMEOUT, "the window did not hide")
+
+    def wait_shown(self, message="the window did not come back"):
+        wait_for(self.visible, UI_TIMEOUT, message)
+
+
+def click_in(desktop, hwnd, area):
+    """A real left click in the middle of a client area of a window."""
+    i = info(desktop, hwnd)
+    x = int(i["client_x"]) + area[0] + area[2] // 2
+    y = int(i["client_y"]) + area[1] + area[3] // 2
+    desktop.xdotool("mousemove", x, y, "click", "1")
 
 
 # The warning second for each second the list offers (ten-second blocks).
@@ -299,20 +463,23 @@ WARN_SECOND = {10: 0, 15: 10, 20: 10, 25: 20, 30: 20, 35: 30, 40: 30, 45: 40, 50
                55: 50, 59: 50}
 
 
-def next_armable(warning=True, margin=1.5):
-    """The nearest time the lists allow that lies far enough ahead for the
-    arming (and, with warning, its warning second) to take effect:
+def next_armable(margin, warning=True, warning_lead=0):
+    """The nearest time the lists allow whose action second (and, with
+    warning, its warning second) lies at least `margin` seconds ahead, and
+    whose warning comes at least `warning_lead` seconds before the action:
     (hour, minute, second texts, action datetime, warning datetime)."""
     now = datetime.datetime.now()
     minute = now.replace(second=0, microsecond=0)
-    for offset in range(0, 3):
+    for offset in range(0, 10):
         start = minute + datetime.timedelta(minutes=offset)
-        for s in SECONDS:
+        for s in sorted(WARN_SECOND):
             at = start.replace(second=s)
             warn = start.replace(second=WARN_SECOND[s])
             if (at - now).total_seconds() < margin:
                 continue
             if warning and (warn - now).total_seconds() < margin:
+                continue
+            if (at - warn).total_seconds() < warning_lead:
                 continue
             return (f"{at.hour:02d}", f"{at.minute:02d}", f"{at.second:02d}", at, warn)
     raise RuntimeError("no armable time")
@@ -322,6 +489,18 @@ def far_from_now():
     """A time the lists allow that lies hours away: (hour, minute, second)."""
     now = datetime.datetime.now()
     return (f"{(now.hour + 12) % 24:02d}", "30", "15")
+
+
+def clock_time(text):
+    """A HH:MM:SS[.mmm] text the driver or recorder wrote, as today's datetime
+    nearest to now."""
+    h, m, s = text.split(":")
+    now = datetime.datetime.now()
+    moment = now.replace(hour=int(h), minute=int(m), second=0, microsecond=0) + \
+        datetime.timedelta(seconds=float(s))
+    if (moment - now).total_seconds() > 12 * 3600:
+        moment -= datetime.timedelta(days=1)
+    return moment
 
 
 # The desktop the test run shares; set up by run.py.
@@ -335,6 +514,10 @@ class ProgramTest(unittest.TestCase):
 
     def setUp(self):
         self.desktop = DESKTOP
+        self.log_dir = TEST_OUT / self.id()
+        shutil.rmtree(self.log_dir, ignore_errors=True)
+        self.log_dir.mkdir(parents=True)
+        self.desktop.log_dir = self.log_dir
         if self.fresh_desktop:
             self.desktop.restart_wine()
         self.desktop.reset_files()
@@ -342,49 +525,48 @@ class ProgramTest(unittest.TestCase):
 
     def tearDown(self):
         result = self._outcome.result
-        if any(test is self for test, _ in result.failures + result.errors):
-            self.desktop.screenshot(OUT / "failures" / f"{self.id()}.png")
+        failed = any(test is self for test, _ in result.failures + result.errors)
+        if failed:
+            self.desktop.screenshot(self.log_dir / "screen.png")
         self.program.stop()
+        self.desktop.log_dir = None
+        if failed:
+            print(f"\ne2e: output of {self.id()} kept in {self.log_dir}", file=sys.stderr)
+        else:
+            shutil.rmtree(self.log_dir, ignore_errors=True)
 
-    def shot(self, name):
-        return self.desktop.screenshot(OUT / name)
+    def shot(self, name, hwnd=None):
+        """A screenshot for the README and the record of the run, once
+        `hwnd` (the main window if not given) is painted."""
+        return self.desktop.screenshot_painted(OUT / name, hwnd or self.program.hwnd)
 
-    def expect_dialog(self, title, timeout_ms=5000):
-        box = dialog(self.desktop, title, timeout_ms)
+    def expect_dialog(self, title, timeout=UI_TIMEOUT):
+        box = dialog(self.desktop, title, timeout)
         self.assertIsNotNone(box, f"no dialog titled {title!r}")
         return box
 
     def pick_in_file_dialog(self, path):
         """Types a path into the open-file dialog, as a user would, and opens it."""
-        self.expect_dialog("Select the file to run...")
-        time.sleep(0.5)  # the file name field has the focus, its initial text selected
+        picker = self.expect_dialog("Select the file to run...")
+        # The file name field has the focus once the dialog is ready for keys.
+        wait_for(lambda: self.desktop.driver("focus", picker["hwnd"])[0].split("\t")[1] == "Edit",
+                 UI_TIMEOUT, "the file name field did not get the focus")
         self.desktop.xdotool("type", "--delay", "20", path)
         self.desktop.xdotool("key", "Return")
 
     def press(self, box, button_id=IDOK):
         self.desktop.driver("press", box["hwnd"], button_id)
 
-    def wait_until(self, condition, timeout, message):
-        until = time.monotonic() + timeout
-        while time.monotonic() < until:
-            if condition():
-                return
-            time.sleep(0.05)
-        self.fail(message)
-
-
-# Where the first notification icon sits on the virtual desktop.
-TRAY_ICON = (1012, 758)
-
-
-def icon_in_tray(desktop):
-    """True when the first notification-area place shows an icon: the
-    taskbar there is one flat colour otherwise."""
-    shot = OUT / "tray-probe.png"
-    desktop.screenshot(shot)
-    x, y = TRAY_ICON
-    result = subprocess.run(
-        ["convert", str(shot), "-crop", f"16x16+{x - 8}+{y - 8}", "+repage",
-         "-colorspace", "gray", "-format", "%[fx:standard_deviation]", "info:"],
-        stdout=subprocess.PIPE, text=True, timeout=30, check=True)
-    return float(result.stdout) > 0.02
+    def arm(self, action, steps, warning=True, warning_lead=0):
+        """Arms the nearest time far enough ahead for `steps` more driver
+        commands before it, through the Set Action label (warning) or the
+        Set Shutdown button (no warning); (action time, warning time)."""
+        hour, minute, second, at, warn = next_armable(
+            self.desktop.ahead(steps + 4), warning=warning, warning_lead=warning_lead)
+        self.program.choose(hour, minute, second, action)
+        if warning:
+            self.program.click(LABEL2)
+        else:
+            self.desktop.xdotool("key", "space")  # Command1 has the focus
+        self.press(self.expect_dialog("Attention!"))
+        return at, warn

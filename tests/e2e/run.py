@@ -3,6 +3,7 @@
 
     run.py [PATTERN...]   only tests whose id contains one of the patterns
 """
+import shutil
 import sys
 import unittest
 from pathlib import Path
@@ -26,6 +27,7 @@ def main():
     loader = unittest.TestLoader()
     suite = loader.discover(str(Path(__file__).resolve().parent), pattern="test_*.py")
     selected = unittest.TestSuite(matching(suite, sys.argv[1:]))
+    shutil.rmtree(harness.TEST_OUT, ignore_errors=True)
     harness.DESKTOP = harness.Desktop()
     harness.DESKTOP.start()
     try:

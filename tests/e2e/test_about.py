@@ -1,11 +1,9 @@
 """The About window, on the real program."""
 import shutil
-import time
 
-from harness import (ITM_EXIT, LABEL3, RECORDER, TRAY_ICON, WM_COMMAND, ProgramTest, icon_in_tray,
-                     info)
+from harness import (ABOUT_CLASS, ABOUT_CLOSE, COMMAND2, ITM_EXIT, LABEL3, RECORDER, TRAY_ICON,
+                     UI_TIMEOUT, WM_COMMAND, ProgramTest, click_in, info, stays, wait_for)
 
-CLOSE_BUTTON = (16, 200, 193, 41)  # the drawn Close button, client pixels
 MAIL_LINK = 'mailto:tarnovelle@example.org?subject=""Tarnovelle2.0.0"'
 WEB_LINK = "https://tarnovelle.example.org/"
 
@@ -14,12 +12,10 @@ class About(ProgramTest):
     fresh_desktop = True
 
     def about_windows(self):
-        return [w.split("\t")[0] for w in self.desktop.driver("windows")
-                if w.split("\t")[2] == "TarnovellefAbout" and w.split("\t")[3] == "visible"]
+        return self.desktop.windows_of_class(ABOUT_CLASS)
 
     def wait_for_about(self):
-        self.wait_until(lambda: self.about_windows(), 5, "no About window")
-        return self.about_windows()[0]
+        return wait_for(self.about_windows, UI_TIMEOUT, "no About window")[0]
 
     def labels(self, hwnd):
         rows = {}
@@ -27,13 +23,6 @@ class About(ProgramTest):
             cid, cls, visible, enabled, x, y, w, h, handle, text = (line.split("\t") + [""])[:10]
             rows[text] = (int(x), int(y), int(w), int(h))
         return rows
-
-    def click_in(self, hwnd, rect):
-        i = info(self.desktop, hwnd)
-        self.desktop.xdotool("mousemove", int(i["client_x"]) + rect[0] + rect[2] // 2,
-                             int(i["client_y"]) + rect[1] + rect[3] // 2)
-        time.sleep(0.2)
-        self.desktop.xdotool("click", "1")
 
     def test_opens_from_its_three_commands_as_one_window(self):
         self.program.click(LABEL3)
@@ -47,53 +36,52 @@ class About(ProgramTest):
         self.assertIn("Version 2.0.0", self.labels(about))
         self.assertIn("tarnovelle@example.org", self.labels(about))
         self.assertIn(WEB_LINK, self.labels(about))
-        time.sleep(0.5)
-        self.shot("about-window.png")
+        self.shot("about-window.png", about)
         # The About button (keyboard only) and the tray menu's About.
-        self.desktop.driver("press", self.program.hwnd, 1004)  # Command2, "About"
-        time.sleep(0.5)
-        self.desktop.xdotool("mousemove", *TRAY_ICON, "click", "3")
-        self.wait_until(lambda: self.desktop.driver("menus"), 3, "no tray menu")
-        self.desktop.xdotool("key", "a")
-        self.wait_until(lambda: self.desktop.driver("menus") == [], 3, "a did not choose")
-        time.sleep(0.5)
+        self.desktop.driver("press", self.program.hwnd, COMMAND2, "sync")
         self.assertEqual(self.about_windows(), [about])
+        self.desktop.xdotool("mousemove", *TRAY_ICON, "click", "3")
+        wait_for(lambda: self.desktop.driver("menus"), UI_TIMEOUT, "no tray menu")
+        self.desktop.xdotool("key", "a")
+        wait_for(lambda: self.desktop.driver("menus") == [], UI_TIMEOUT, "a did not choose")
+        stays(lambda: self.about_windows() == [about], 1, "a second About window opened")
         # Its drawn Close button closes it; the program goes on.
-        self.click_in(about, CLOSE_BUTTON)
-        self.wait_until(lambda: not self.about_windows(), 3, "Close did not close it")
+        click_in(self.desktop, about, ABOUT_CLOSE)
+        wait_for(lambda: not self.about_windows(), UI_TIMEOUT, "Close did not close it")
         self.assertTrue(self.program.alive())
 
     def test_links_reach_the_registered_handlers_with_the_exact_link(self):
         handler = r'"C:\files\rec.exe" "%1"'
         for scheme in ("mailto", "https", "http"):
             self.desktop.run(["wine", "reg", "add", rf"HKCR\{scheme}\shell\open\command",
-                              "/ve", "/d", handler, "/f"], timeout=60)
+                              "/ve", "/d", handler, "/f"])
         shutil.copy(RECORDER, self.desktop.c_path(r"C:\files\rec.exe"))
         self.program.click(LABEL3)
         about = self.wait_for_about()
         labels = self.labels(about)
-        self.click_in(about, labels["tarnovelle@example.org"])
-        self.wait_until(lambda: len(self.desktop.records()) == 1, 10, "the mail link went nowhere")
-        self.click_in(about, labels[WEB_LINK])
-        self.wait_until(lambda: len(self.desktop.records()) == 2, 10, "the web link went nowhere")
+        click_in(self.desktop, about, labels["tarnovelle@example.org"])
+        wait_for(lambda: len(self.desktop.records()) == 1, UI_TIMEOUT,
+                 "the mail link went nowhere")
+        click_in(self.desktop, about, labels[WEB_LINK])
+        wait_for(lambda: len(self.desktop.records()) == 2, UI_TIMEOUT,
+                 "the web link went nowhere")
         mail, web = self.desktop.records()
         self.assertEqual(mail[1], rf'"C:\files\rec.exe" "{MAIL_LINK}"')
         self.assertEqual(web[1], rf'"C:\files\rec.exe" "{WEB_LINK}"')
         # A click beside the links does nothing.
-        self.click_in(about, (300, 10, 10, 10))
-        time.sleep(0.5)
-        self.assertEqual(len(self.desktop.records()), 2)
+        click_in(self.desktop, about, (300, 10, 10, 10))
+        stays(lambda: len(self.desktop.records()) == 2, 2, "a click beside the links opened one")
         self.assertEqual(self.about_windows(), [about])
 
     def test_exit_from_the_tray_leaves_the_about_window_and_the_process(self):
         self.program.click(LABEL3)
         about = self.wait_for_about()
-        self.wait_until(lambda: icon_in_tray(self.desktop), 5, "no icon")
+        wait_for(self.desktop.icon_in_tray, UI_TIMEOUT, "no icon")
         self.desktop.driver("post", self.program.hwnd, WM_COMMAND, ITM_EXIT, 0)
-        self.assertEqual(self.desktop.driver("gone", "Tarnovelle", 3000, check=False), [])
-        self.wait_until(lambda: not icon_in_tray(self.desktop), 3, "the icon stayed")
-        time.sleep(1)
-        self.assertTrue(self.program.alive(), "the process ended with the About window open")
+        self.assertEqual(self.desktop.driver("gone", "Tarnovelle", UI_TIMEOUT * 1000,
+                                             check=False), [])
+        wait_for(lambda: not self.desktop.icon_in_tray(), UI_TIMEOUT, "the icon stayed")
+        stays(self.program.alive, 2, "the process ended with the About window open")
         self.assertEqual(self.about_windows(), [about])
-        self.click_in(about, CLOSE_BUTTON)
-        self.assertTrue(self.program.wait_exit(5), "the process outlived its last window")
+        click_in(self.desktop, about, ABOUT_CLOSE)
+        self.assertTrue(self.program.wait_exit(), "the process outlived its last window")

@@ -1,0 +1,88 @@
+// Writes the windows' designs as the end-to-end tests need them: for each
+// window its class name, caption and client size, and for each control and
+// menu item its id as a driver sees it and its client rectangle in pixels.
+// Built with the portable core, so the tests read the same tables the
+// program is built from.
+//
+//   designs_json OUTPUT.json
+#include <cstdio>
+#include <string>
+
+#include "platform/design.h"
+#include "windows/about.h"
+#include "windows/attention.h"
+#include "windows/form1_design.h"
+
+namespace {
+
+std::string Json(const wchar_t* text) {
+    std::string out = "\"";
+    for (const wchar_t* p = text ? text : L""; *p; ++p) {
+        const unsigned c = static_cast<unsigned>(*p);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c & 0xFFFF);
+            out += escaped;
+        }
+    }
+    return out + "\"";
+}
+
+const char* KindName(platform::ControlKind kind) {
+    switch (kind) {
+        case platform::ControlKind::Timer: return "timer";
+        case platform::ControlKind::PushButton: return "button";
+        case platform::ControlKind::DropDownList: return "list";
+        case platform::ControlKind::TextBox: return "text";
+        case platform::ControlKind::Label: return "label";
+        case platform::ControlKind::Picture: return "picture";
+    }
+    return "?";
+}
+
+std::string Form(const platform::FormDesign& f) {
+    using platform::kTwipsPerPixel;
+    std::string out = "{\"class\": " + Json((std::wstring(platform::kWindowClassPrefix) + f.name).c_str()) +
+                      ", \"caption\": " + Json(f.caption) + ", \"client\": [" +
+                      std::to_string(f.client_width / kTwipsPerPixel) + ", " +
+                      std::to_string(f.client_height / kTwipsPerPixel) + "],\n  \"controls\": {";
+    for (int i = 0; i < f.control_count; ++i) {
+        const platform::ControlDesign& c = f.controls[i];
+        const platform::PixelRect r = platform::PixelRectOf(c);
+        out += std::string(i ? ",\n" : "\n") + "    " + Json(c.name) + ": {\"id\": " +
+               std::to_string(platform::kChildIdBase + c.id) + ", \"kind\": \"" + KindName(c.kind) +
+               "\", \"rect\": [" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+               std::to_string(r.right - r.left) + ", " + std::to_string(r.bottom - r.top) + "]}";
+    }
+    out += "},\n  \"menu\": {";
+    for (int i = 0; i < f.menu_count; ++i) {
+        const platform::MenuItemDesign& m = f.menu[i];
+        out += std::string(i ? ",\n" : "\n") + "    " + Json(m.name) + ": {\"id\": " +
+               std::to_string(platform::kMenuIdBase + m.id) + ", \"caption\": " + Json(m.caption) +
+               "}";
+    }
+    return out + "}}";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("usage: designs_json OUTPUT.json\n", stderr);
+        return 2;
+    }
+    const std::string json = "{\n\"Form1\": " + Form(windows::Form1Design()) +
+                             ",\n\"Attention\": " + Form(windows::AttentionDesign()) +
+                             ",\n\"fAbout\": " + Form(windows::AboutDesign()) + "\n}\n";
+    std::FILE* out = std::fopen(argv[1], "wb");
+    if (!out || std::fwrite(json.data(), 1, json.size(), out) != json.size() || std::fclose(out)) {
+        std::perror(argv[1]);
+        return 1;
+    }
+    return 0;
+}
