@@ -49,12 +49,12 @@ fuzz-smoke: fuzz-build
 fuzz: fuzz-build
 	@tests/fuzz/run.sh $(FUZZ_SECONDS)
 
-e2e: windows
+e2e: windows linux
 	@python3 tests/e2e/run.py
 
 test: unit asan fuzz-smoke e2e
 
-bench: windows
+bench: windows linux
 	@python3 bench/run.py
 
 clean:

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Benchmark: Tarnovelle beside a floor program (a bare Win32 window with one
-static control and one 60 ms timer, same toolchain and flags), both under
-Wine on an X server of their own. Prints one table of medians and min-max
-and writes it to build/bench/results.json.
+"""Benchmark: Tarnovelle beside a floor program (a Win32 window with one static
+control and one 60 ms timer that writes the local time into the static when
+the second changes, same toolchain and flags), and beside the bare floor of
+earlier runs (the same window, its timer doing nothing), all under Wine on an
+X server of their own, the 32-bit programs run the same way (natively or
+under emulation, as the table's header says). Prints one table of medians
+and min-max and writes it to build/bench/results.json.
 
     run.py [--runs N] [--idle-seconds S] [--firings N]
 """
@@ -19,10 +22,15 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import harness  # noqa: E402
-from harness import LABEL2, Desktop, Program, dialog, far_from_now, info, next_armable  # noqa: E402
+from harness import (LABEL2, Desktop, Program, dialog, execution_mode, far_from_now,  # noqa: E402
+                     info, next_armable, wait_for)
 
 OUT = harness.BUILD / "bench"
 FLOOR = harness.WINDOWS_BUILD / "bench" / "floor.exe"
+FLOOR_BARE = harness.WINDOWS_BUILD / "bench" / "floor_bare.exe"
+# The floors by name: their file in the prefix and their window's title.
+FLOORS = {"floor": (r"C:\bench\floor.exe", "Floor"),
+          "bare": (r"C:\bench\floor_bare.exe", "Bare floor")}
 PROBE = harness.WINDOWS_BUILD / "bench" / "probe.exe"
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
                "shell32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll", "advapi32.dll",
@@ -83,28 +91,28 @@ def probe(desktop, *args, timeout=120):
 
 
 def measure_startup(desktop, runs):
-    exe = r"C:\tarnovelle\tarnovelle.exe"
-    floor = r"C:\bench\floor.exe"
-    rows = {"tarnovelle": [], "floor": []}
+    programs = {"tarnovelle": (r"C:\tarnovelle\tarnovelle.exe", "Tarnovelle"), **FLOORS}
+    rows = {name: [] for name in programs}
     for _ in range(2):  # warm the file cache and the desktop first
-        probe(desktop, "startup", exe, "Tarnovelle")
-        probe(desktop, "startup", floor, "Floor")
+        for path, title in programs.values():
+            probe(desktop, "startup", path, title)
     for _ in range(runs):
-        for name, path, title in (("tarnovelle", exe, "Tarnovelle"), ("floor", floor, "Floor")):
+        for name, (path, title) in programs.items():
             rows[name].append(probe(desktop, "startup", path, title))
     return rows
 
 
-def start_floor(desktop):
-    process = subprocess.Popen(["wine", str(desktop.c_path(r"C:\bench\floor.exe"))],
+def start_floor(desktop, name):
+    path, title = FLOORS[name]
+    process = subprocess.Popen(["wine", str(desktop.c_path(path))],
                                env=desktop.env, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
-    hwnd = desktop.driver("find", "Floor", 20000, "visible")[0]
+    hwnd = desktop.driver("find", title, 60000, "visible")[0]
     return process, hwnd
 
 
 def measure_idle(desktop, seconds):
-    """CPU while armed and hidden (both triggers ticking), beside the floor
+    """CPU while armed and hidden (both triggers ticking), beside the floors
     over the same stretch of time. Wine's thread times count in 10 ms steps,
     so the time on CPU from the Linux scheduler is kept as well."""
     program = Program(desktop).start()
@@ -113,15 +121,14 @@ def measure_idle(desktop, seconds):
     program.click(LABEL2)
     box = dialog(desktop, "Attention!")
     desktop.driver("press", box["hwnd"], harness.IDOK)
-    deadline = time.monotonic() + 5
-    while program.visible() and time.monotonic() < deadline:
-        time.sleep(0.1)
-    assert not program.visible(), "the window did not hide"
-    floor, floor_hwnd = start_floor(desktop)
-    time.sleep(2)
-    pids = {"tarnovelle": info(desktop, program.hwnd)["pid"],
-            "floor": info(desktop, floor_hwnd)["pid"]}
-    unix = {"tarnovelle": program.process.pid, "floor": floor.pid}
+    program.wait_hidden()
+    floors = {name: start_floor(desktop, name) for name in FLOORS}
+    time.sleep(2)  # the floors settle after their start
+    pids = {"tarnovelle": info(desktop, program.hwnd)["pid"]}
+    unix = {"tarnovelle": program.process.pid}
+    for name, (process, hwnd) in floors.items():
+        pids[name] = info(desktop, hwnd)["pid"]
+        unix[name] = process.pid
     before = {k: proc_cpu_ms(v) for k, v in unix.items()}
     before_sched = {k: sched_cpu_ms(v) for k, v in unix.items()}
     probes = {k: subprocess.Popen(["wine", str(PROBE), "cpu", pid, str(seconds * 1000)],
@@ -141,11 +148,12 @@ def measure_idle(desktop, seconds):
                          "linux_cpu_ms_per_min": (after[k] - before[k]) / wall_min,
                          "sched_cpu_ms_per_min": (after_sched[k] - before_sched[k]) / wall_min}
     program.stop()
-    desktop.driver("post", floor_hwnd, 0x0010, 0, 0, check=False)  # WM_CLOSE
-    try:
-        floor.wait(5)
-    except subprocess.TimeoutExpired:
-        floor.kill()
+    for process, hwnd in floors.values():
+        desktop.driver("post", hwnd, harness.WM_CLOSE, 0, 0, check=False)
+        try:
+            process.wait(30)
+        except subprocess.TimeoutExpired:
+            process.kill()
     return per_minute
 
 
@@ -154,16 +162,14 @@ def measure_firing(desktop, firings):
     for _ in range(firings):
         desktop.reset_files()
         program = Program(desktop).start()
-        hour, minute, second, at, _ = next_armable(margin=2.5)
+        hour, minute, second, at, _ = next_armable(desktop.ahead(4))
         program.choose(hour, minute, second, "Shutdown")
         program.click(LABEL2)
         box = dialog(desktop, "Attention!")
         desktop.driver("press", box["hwnd"], harness.IDOK)
-        deadline = time.monotonic() + (at - datetime.datetime.now()).total_seconds() + 5
-        while not desktop.records() and time.monotonic() < deadline:
-            time.sleep(0.05)
-        records = desktop.records()
-        assert records, "the action did not fire"
+        records = wait_for(desktop.records,
+                           (at - datetime.datetime.now()).total_seconds() + harness.UI_TIMEOUT,
+                           "the action did not fire")
         created = records[0][2]
         h, m, s = created.split(":")
         fired = int(h) * 3600 + int(m) * 60 + float(s)
@@ -180,7 +186,7 @@ def main():
     parser.add_argument("--idle-rounds", type=int, default=3)
     parser.add_argument("--firings", type=int, default=5)
     args = parser.parse_args()
-    for needed in (harness.EXE, FLOOR, PROBE, harness.DRIVER, harness.RECORDER):
+    for needed in (harness.EXE, FLOOR, FLOOR_BARE, PROBE, harness.DRIVER, harness.RECORDER):
         if not needed.exists():
             sys.exit(f"missing {needed}: build the Windows preset first")
     OUT.mkdir(parents=True, exist_ok=True)
@@ -191,6 +197,8 @@ def main():
         bench_dir = desktop.c_path(r"C:\bench")
         bench_dir.mkdir(parents=True, exist_ok=True)
         shutil.copy(FLOOR, bench_dir / "floor.exe")
+        shutil.copy(FLOOR_BARE, bench_dir / "floor_bare.exe")
+        mode = execution_mode()
         wine_version = subprocess.run(["wine", "--version"], env=desktop.env,
                                       stdout=subprocess.PIPE, text=True).stdout.strip()
         startup = measure_startup(desktop, args.runs)
@@ -202,47 +210,52 @@ def main():
     finally:
         desktop.stop()
 
-    def col(name, key, scale=1.0):
-        return [float(r[key]) * scale for r in startup[name]]
+    def col(name, key):
+        return [float(row[key]) for row in startup[name]]
 
+    names = ("tarnovelle", "floor", "bare")
     results = {
         "platform": f"{wine_version} on Linux (Xvfb, one virtual desktop); "
                     "times and counters as Wine's Windows API reports them",
+        "execution": f"32-bit x86 programs (Tarnovelle and the floors alike): {mode}",
         "when": datetime.datetime.now().isoformat(timespec="seconds"),
         "size": {"tarnovelle_bytes": harness.EXE.stat().st_size,
                  "floor_bytes": FLOOR.stat().st_size,
+                 "bare_bytes": FLOOR_BARE.stat().st_size,
                  "tarnovelle_imports": imports(harness.EXE),
                  "only_system_dlls": set(imports(harness.EXE)) <= SYSTEM_DLLS},
-        "startup_ms": {"tarnovelle": summary(col("tarnovelle", "startup_ms")),
-                       "floor": summary(col("floor", "startup_ms"))},
-        "private_bytes": {"tarnovelle": summary(col("tarnovelle", "private_bytes")),
-                          "floor": summary(col("floor", "private_bytes"))},
-        "peak_working_set": {"tarnovelle": summary(col("tarnovelle", "peak_working_set")),
-                             "floor": summary(col("floor", "peak_working_set"))},
+        "startup_ms": {n: summary(col(n, "startup_ms")) for n in names},
+        "private_bytes": {n: summary(col(n, "private_bytes")) for n in names},
+        "peak_working_set": {n: summary(col(n, "peak_working_set")) for n in names},
         "idle_cpu_ms_per_min": idle,
         "firing_delay_ms": summary(firing) | {"samples": [round(d, 1) for d in firing]},
     }
     r = results
     ratio = lambda a, b: round(a / b, 3) if b else float("inf")  # noqa: E731
-    r["ratios"] = {
-        "startup": ratio(r["startup_ms"]["tarnovelle"]["median"], r["startup_ms"]["floor"]["median"]),
-        "private_bytes": ratio(r["private_bytes"]["tarnovelle"]["median"],
-                               r["private_bytes"]["floor"]["median"]),
-        "peak_working_set": ratio(r["peak_working_set"]["tarnovelle"]["median"],
-                                  r["peak_working_set"]["floor"]["median"]),
-        "idle_cpu": ratio(idle["tarnovelle"]["cpu_ms_per_min"], idle["floor"]["cpu_ms_per_min"]),
-        "idle_cpu_sched": ratio(idle["tarnovelle"]["sched_cpu_ms_per_min"],
-                                idle["floor"]["sched_cpu_ms_per_min"]),
-        "idle_cpu_linux": ratio(idle["tarnovelle"]["linux_cpu_ms_per_min"],
-                                idle["floor"]["linux_cpu_ms_per_min"]),
-    }
+    r["ratios"] = {}
+    for floor in ("floor", "bare"):
+        r["ratios"][floor] = {
+            "size": ratio(r["size"]["tarnovelle_bytes"], r["size"][f"{floor}_bytes"]),
+            "startup": ratio(r["startup_ms"]["tarnovelle"]["median"],
+                             r["startup_ms"][floor]["median"]),
+            "private_bytes": ratio(r["private_bytes"]["tarnovelle"]["median"],
+                                   r["private_bytes"][floor]["median"]),
+            "peak_working_set": ratio(r["peak_working_set"]["tarnovelle"]["median"],
+                                      r["peak_working_set"][floor]["median"]),
+            "idle_cpu": ratio(idle["tarnovelle"]["cpu_ms_per_min"], idle[floor]["cpu_ms_per_min"]),
+            "idle_cpu_sched": ratio(idle["tarnovelle"]["sched_cpu_ms_per_min"],
+                                    idle[floor]["sched_cpu_ms_per_min"]),
+            "idle_cpu_linux": ratio(idle["tarnovelle"]["linux_cpu_ms_per_min"],
+                                    idle[floor]["linux_cpu_ms_per_min"]),
+        }
+    q = r["ratios"]["floor"]
     r["targets"] = {
         "exe size <= 256 KiB, no runtime DLLs":
             r["size"]["tarnovelle_bytes"] <= TARGETS["exe_bytes"] and r["size"]["only_system_dlls"],
-        "start-up <= 1.3 x floor": r["ratios"]["startup"] <= TARGETS["startup_ratio"],
-        "memory <= 1.5 x floor": max(r["ratios"]["private_bytes"],
-                                     r["ratios"]["peak_working_set"]) <= TARGETS["memory_ratio"],
-        "idle cost <= 1.5 x floor": r["ratios"]["idle_cpu_sched"] <= TARGETS["idle_ratio"],
+        "start-up <= 1.3 x floor": q["startup"] <= TARGETS["startup_ratio"],
+        "memory <= 1.5 x floor": max(q["private_bytes"], q["peak_working_set"])
+        <= TARGETS["memory_ratio"],
+        "idle cost <= 1.5 x floor": q["idle_cpu_sched"] <= TARGETS["idle_ratio"],
         "firing delay median <= 70 ms": r["firing_delay_ms"]["median"] <= TARGETS["firing_median_ms"],
         "firing delay worst <= 150 ms": r["firing_delay_ms"]["max"] <= TARGETS["firing_worst_ms"],
     }
@@ -251,42 +264,43 @@ def main():
 
 
 def print_table(r):
-    def mm(s, unit=""):
-        return f"{s['median']:.1f}{unit} ({s['min']:.1f}-{s['max']:.1f})"
+    def mm(s):
+        return f"{s['median']:.1f} ({s['min']:.1f}-{s['max']:.1f})"
 
     def kib(s):
         return f"{s['median'] / 1024:.0f} KiB ({s['min'] / 1024:.0f}-{s['max'] / 1024:.0f})"
 
+    def cells(label, value, ratio_key):
+        """A row: the measure for Tarnovelle, then each floor and its ratio."""
+        row = [label, value("tarnovelle")]
+        for floor in ("floor", "bare"):
+            row += [value(floor), f"{r['ratios'][floor][ratio_key]:.2f}"]
+        return tuple(row)
+
+    idle = r["idle_cpu_ms_per_min"]
     rows = [
-        ("exe size", f"{r['size']['tarnovelle_bytes']:,} B", f"{r['size']['floor_bytes']:,} B",
-         f"{r['size']['tarnovelle_bytes'] / r['size']['floor_bytes']:.1f}"),
-        ("start-up to window visible, ms", mm(r["startup_ms"]["tarnovelle"]),
-         mm(r["startup_ms"]["floor"]), f"{r['ratios']['startup']:.2f}"),
-        ("private bytes", kib(r["private_bytes"]["tarnovelle"]), kib(r["private_bytes"]["floor"]),
-         f"{r['ratios']['private_bytes']:.2f}"),
-        ("peak working set", kib(r["peak_working_set"]["tarnovelle"]),
-         kib(r["peak_working_set"]["floor"]), f"{r['ratios']['peak_working_set']:.2f}"),
-        ("idle CPU, ms per minute (armed, hidden)",
-         f"{r['idle_cpu_ms_per_min']['tarnovelle']['cpu_ms_per_min']:.1f}",
-         f"{r['idle_cpu_ms_per_min']['floor']['cpu_ms_per_min']:.1f}",
-         f"{r['ratios']['idle_cpu']:.2f}"),
-        ("  same, Linux scheduler's time on CPU",
-         f"{r['idle_cpu_ms_per_min']['tarnovelle']['sched_cpu_ms_per_min']:.1f}",
-         f"{r['idle_cpu_ms_per_min']['floor']['sched_cpu_ms_per_min']:.1f}",
-         f"{r['ratios']['idle_cpu_sched']:.2f}"),
+        cells("exe size", lambda n: f"{r['size'][f'{n}_bytes']:,} B", "size"),
+        cells("start-up to window visible, ms", lambda n: mm(r["startup_ms"][n]), "startup"),
+        cells("private bytes", lambda n: kib(r["private_bytes"][n]), "private_bytes"),
+        cells("peak working set", lambda n: kib(r["peak_working_set"][n]), "peak_working_set"),
+        cells("idle CPU, ms per minute (armed, hidden)",
+              lambda n: f"{idle[n]['cpu_ms_per_min']:.1f}", "idle_cpu"),
+        cells("  same, Linux scheduler's time on CPU",
+              lambda n: f"{idle[n]['sched_cpu_ms_per_min']:.1f}", "idle_cpu_sched"),
         ("firing delay after the armed second, ms",
          f"median {r['firing_delay_ms']['median']:.0f}, worst {r['firing_delay_ms']['max']:.0f}",
-         "-", f"n={r['firing_delay_ms']['n']}"),
+         "-", f"n={r['firing_delay_ms']['n']}", "-", "-"),
     ]
-    widths = [max(len(row[i]) for row in rows + [("measure", "Tarnovelle", "floor", "ratio")])
-              for i in range(4)]
-    line = lambda cells: "| " + " | ".join(c.ljust(w) for c, w in zip(cells, widths)) + " |"  # noqa
+    header = ("measure", "Tarnovelle", "floor (clock)", "ratio", "bare floor", "ratio")
+    widths = [max(len(row[i]) for row in rows + [header]) for i in range(len(header))]
+    line = lambda cs: "| " + " | ".join(c.ljust(w) for c, w in zip(cs, widths)) + " |"  # noqa
     print(f"Platform: {r['platform']}")
-    print(line(("measure", "Tarnovelle", "floor", "ratio")))
+    print(f"Execution: {r['execution']}")
+    print(line(header))
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
     for row in rows:
         print(line(row))
-    print("Targets:")
+    print("Targets (against the floor with the clock):")
     for name, met in r["targets"].items():
         print(f"  {'met ' if met else 'MISSED'}  {name}")
 

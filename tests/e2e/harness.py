@@ -193,7 +193,7 @@ class Desktop:
             self.driver("windows")
             times.append(time.monotonic() - started)
         self.step = statistics.median(times)
-        print(f"e2e: 32-bit programs {execution_mode()}; one driver command takes "
+        print(f"wine: 32-bit programs {execution_mode()}; one driver command takes "
               f"{self.step:.2f} s", file=sys.stderr)
 
     def ahead(self, steps):
