@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +22,8 @@ constexpr const wchar_t* kWindowClassPrefix = L"Tarnovelle";
 constexpr int kChildIdBase = 1000;
 constexpr int kMenuIdBase = 2000;
 
+// Labels have no background of their own: the window's surface shows
+// through them. Pictures are drawn on that surface at their design place.
 enum class ControlKind { Timer, PushButton, DropDownList, TextBox, Label, Picture };
 
 enum class Border {
@@ -59,7 +62,6 @@ struct ControlDesign {
     std::uint32_t fore_colour = 0;
     bool has_back_colour = false;
     std::uint32_t back_colour = 0;
-    bool transparent = false;    // labels: no background of their own
     bool auto_size = false;      // labels: size themselves to their caption
     int cursor_resource = 0;     // custom mouse cursor, 0: none
     int picture_resource = 0;    // pictures
@@ -73,6 +75,23 @@ struct PixelRect {
 constexpr PixelRect PixelRectOf(const ControlDesign& d) {
     return PixelRect{d.left / kTwipsPerPixel, d.top / kTwipsPerPixel,
                      (d.left + d.width) / kTwipsPerPixel, (d.top + d.height) / kTwipsPerPixel};
+}
+
+// The one rule that turns a design's rows into controls: each kind is made by
+// the maker's member of that kind's name. The real window layer and the
+// tests' substitute both build their controls through it, so a new kind
+// must be made by both before either builds.
+template <class Maker>
+auto MakeControl(Maker& maker, const ControlDesign& d) {
+    switch (d.kind) {
+        case ControlKind::Timer: return maker.Timer(d);
+        case ControlKind::PushButton: return maker.PushButton(d);
+        case ControlKind::DropDownList: return maker.DropDownList(d);
+        case ControlKind::TextBox: return maker.TextBox(d);
+        case ControlKind::Label: return maker.Label(d);
+        case ControlKind::Picture: return maker.Picture(d);
+    }
+    return decltype(maker.Timer(d)){};
 }
 
 struct MenuItemDesign {
@@ -109,5 +128,16 @@ struct FormDesign {
         return nullptr;
     }
 };
+
+// The ids of a window's timers in the order they tick. Timers of the same
+// interval tick together, in one beat, back to front in the design: a timer
+// lower in the table runs before the timers above it. The real window and
+// the tests' substitute both tick in this order.
+inline std::vector<int> TickOrder(const FormDesign& design) {
+    std::vector<int> ids;
+    for (int i = design.control_count - 1; i >= 0; --i)
+        if (design.controls[i].kind == ControlKind::Timer) ids.push_back(design.controls[i].id);
+    return ids;
+}
 
 }  // namespace platform

@@ -1,17 +1,16 @@
-// The program's windows, one instance of each. Code that names a window gets
-// that one instance, created and loaded on first use.
+// The program's windows, one instance of each, as the windows' code reaches
+// them. Code that names a window gets that one instance, created and loaded
+// on first use.
 #pragma once
-
-namespace scheduler {
-class Form1;
-}
 
 namespace platform {
 
 class IForms {
 public:
     virtual ~IForms() = default;
-    virtual scheduler::Form1& MainForm() = 0;
+    // The main window's own cancel: the armed action no longer fires, and the
+    // main window shows again, ready to be armed.
+    virtual void CancelSchedule() = 0;
     // Modeless and without owner; an open window is only brought forward.
     virtual void ShowAttention() = 0;
     virtual void ShowAbout() = 0;

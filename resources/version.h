@@ -1,5 +1,6 @@
-/* The program's version, written once: the version record is built from it
-   and the About window reads that record at run time. */
+/* The program's version, written once: the version record and the manifest
+   are built from it, CMake reads it for the project's version, and the
+   About window reads the version record at run time. */
 #pragma once
 
 #define TARNOVELLE_VERSION_MAJOR 2

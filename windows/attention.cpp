@@ -1,7 +1,6 @@
 #include "windows/attention.h"
 
 #include "resources/resource.h"
-#include "scheduler/form1.h"
 
 namespace windows {
 namespace {
@@ -9,7 +8,7 @@ namespace {
 constexpr platform::ControlDesign kControls[] = {
     {.id = kAttentionLabel1, .name = L"Label1", .kind = platform::ControlKind::Label,
      .left = 1560, .top = 840, .width = 2775, .height = 615, .tab_index = 0,
-     .transparent = true, .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND},
 };
 
 // Borderless, with a picture that carries the two lines of text and the
@@ -36,12 +35,9 @@ Attention::Attention(platform::IFormHost& host, platform::IForms& forms)
     : Me(host.Me()), forms_(forms) {}
 
 void Attention::Label1_Click() {
-    scheduler::Form1& main = forms_.MainForm();
-    main.Timer2.SetEnabled(false);
-    main.Timer3.SetEnabled(false);  // the warning must not come back for this schedule
-    main.Command1.SetEnabled(true);
-    main.Me.SetCaption(scheduler::kProductName);
-    main.Me.Show();
+    // The main window's own cancel (the action no longer fires, the main
+    // window shows again), then this window goes.
+    forms_.CancelSchedule();
     Me.Unload();
 }
 

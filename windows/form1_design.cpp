@@ -34,6 +34,31 @@ constexpr const wchar_t* kActions[] = {
 constexpr FontDesign kCourier12 = {.face = L"Courier New", .hundredths_pt = 1200};
 constexpr FontDesign kCourier9 = {.face = L"Courier New", .hundredths_pt = 900};
 
+// The controls keep the names the program has always had. What each one is:
+//
+//   Combo1, Combo2, Combo3  hour, minute and second lists, in the three small
+//                           boxes of the panel picture (Image2)
+//   Combo4                  action list, in the panel's long box
+//   ntime                   the running clock, over the banner's lower right
+//   Label1                  the slogan along the banner's upper edge
+//   Label2                  click area over the drawn Set Action button (full
+//                           arming, with a warning first)
+//   Label3                  click area over the drawn About button
+//   Label4                  click area over the drawn Close button (ends at once)
+//   Command1                "Set Shutdown": short arming, no warning; below the
+//                           client area, keyboard only, like Command2 (About)
+//                           and Command3 (Exit)
+//   Text1 .. Text4          invisible boxes behind the lists; Combo4 and Combo1
+//                           copy their picks into Text1 and Text2
+//   Timer1                  the clock: writes ntime every 60 ms
+//   Timer2                  the action trigger
+//   Timer3                  the warning trigger
+//   Image1, Image2, Image3  banner, selection panel, three drawn buttons
+//   cancelzop               the tray menu's "&Cancel"
+//
+// Rows run front to back. Timer1 lies behind Timer2 and Timer3 on purpose:
+// timers tick back to front within a beat (platform::TickOrder), so the
+// clock is written before the triggers compare it with the armed times.
 constexpr ControlDesign kControls[] = {
     {.id = kTimer3, .name = L"Timer3", .kind = ControlKind::Timer, .enabled = false,
      .interval_ms = 60},
@@ -73,13 +98,13 @@ constexpr ControlDesign kControls[] = {
      .left = 960, .top = 3720, .width = 2415, .height = 285, .tab_index = 15, .visible = false},
     {.id = kLabel4, .name = L"Label4", .kind = ControlKind::Label,
      .left = 4080, .top = 3840, .width = 2655, .height = 495, .tab_index = 14,
-     .transparent = true, .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND},
     {.id = kLabel3, .name = L"Label3", .kind = ControlKind::Label,
      .left = 4080, .top = 3240, .width = 2655, .height = 495, .tab_index = 13,
-     .transparent = true, .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND},
     {.id = kLabel2, .name = L"Label2", .kind = ControlKind::Label,
      .left = 4080, .top = 2280, .width = 2535, .height = 495, .tab_index = 12,
-     .transparent = true, .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND},
     {.id = kImage3, .name = L"Image3", .kind = ControlKind::Picture,
      .left = 3960, .top = 2160, .width = 2835, .height = 2250, .picture_resource = IDP_BUTTONS},
     {.id = kImage2, .name = L"Image2", .kind = ControlKind::Picture,
@@ -87,7 +112,7 @@ constexpr ControlDesign kControls[] = {
     {.id = kLabel1, .name = L"Label1", .kind = ControlKind::Label,
      .left = 2040, .top = 600, .width = 4695, .height = 375, .tab_index = 4,
      .caption = L"Shutdown, Restard, Run File or Log Off with", .font = kCourier9,
-     .has_fore_colour = true, .fore_colour = platform::kColourHighlight, .transparent = true},
+     .has_fore_colour = true, .fore_colour = platform::kColourHighlight},
     {.id = kImage1, .name = L"Image1", .kind = ControlKind::Picture,
      .left = 120, .top = 120, .width = 6660, .height = 1980, .picture_resource = IDP_BANNER},
 };

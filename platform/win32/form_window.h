@@ -1,10 +1,11 @@
 // A real window built from a design table. Its window procedure is the only
-// place that knows window messages: it turns them into the form's events
-// (platform::IFormEvents), and no exception ever leaves it.
+// place that knows window messages: it routes them to the window's controls
+// (controls.h) and turns them into the form's events (platform::IFormEvents),
+// and no exception ever leaves it.
 //
 // Pushbuttons, lists and text boxes are child windows. Pictures are drawn on
-// the window's own surface, back to front; labels are hit areas for clicks
-// and custom mouse cursors, and show their captions in transparent statics.
+// the window's own surface, back to front; labels are click areas with
+// custom mouse cursors, and show their captions in transparent statics.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "platform/design.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/win32/controls.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/picture.h"
 
@@ -32,7 +34,7 @@ public:
     [[noreturn]] virtual void Fatal(const Error& error) = 0;
 };
 
-class FormWindow final : public IFormHost, public IWindow {
+class FormWindow final : public IFormHost, public IWindow, private IControlSite {
 public:
     FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner& owner);
     ~FormWindow() override;
@@ -44,17 +46,17 @@ public:
     // Creates the window and its controls (hidden) and runs the form's Load.
     void Load();
     bool Loaded() const { return hwnd_ != nullptr; }
-    HWND Window() const { return hwnd_; }
+    HWND Window() const override { return hwnd_; }
     // Stops every timer of the window for good (the program is ending).
     void StopTimers();
 
     // IFormHost
     IWindow& Me() override { return *this; }
-    IListBox& List(int id) override;
-    ITextBox& TextBox(int id) override;
-    ILabel& Label(int id) override;
-    ITimer& Timer(int id) override;
-    ICommandButton& Button(int id) override;
+    IListBox& List(int id) override { return Get<IListBox>(id); }
+    ITextBox& TextBox(int id) override { return Get<ITextBox>(id); }
+    ILabel& Label(int id) override { return Get<ILabel>(id); }
+    ITimer& Timer(int id) override { return Get<ITimer>(id); }
+    ICommandButton& Button(int id) override { return Get<ICommandButton>(id); }
     IMenu& Menu(int id) override;
 
     // IWindow
@@ -70,32 +72,40 @@ public:
     void Unload() override;
 
 private:
-    class Control;
-    class ListControl;
-    class TextControl;
-    class LabelControl;
-    class TimerControl;
-    class ButtonControl;
-    class MenuControl;
+    // IControlSite
+    HINSTANCE Instance() const override { return instance_; }
+    HFONT Font(const FontDesign& font) override { return fonts_.Get(font); }
+    void AddTooltip(HWND child, const wchar_t* text) override;
+    void PaintSurface(HDC dc) override;
+    IFormEvents* Events() override { return events_; }
+    void TimersChanged() override { UpdateTimerGroups(); }
+
+    template <class Interface>
+    Interface& Get(int id) {
+        if (auto* found = dynamic_cast<Interface*>(Find(id))) return *found;
+        Raise(kErrInvalidCall, L"No such control");
+    }
+    Control* Find(int id) const;
+    Control* FindChild(HWND child) const;
+    Control* HitAt(POINT client) const;
+    void CreateWindowFromDesign();
+    void UpdateTimerGroups();
+    void KillTimers();
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
-    void OnCommand(WPARAM wparam, LPARAM lparam);
+    LRESULT OnEraseBackground(HDC dc);
     void OnPaint();
-    // The window's own surface: colour, background and pictures.
-    void PaintSurface(HDC dc);
-    bool OnSetCursor();
+    LRESULT OnControlColour(UINT message, WPARAM wparam, LPARAM lparam);
+    void OnCommand(WPARAM wparam, LPARAM lparam);
+    bool OnSetCursor(WPARAM wparam, LPARAM lparam);
     void OnMouseButton(UINT message, LPARAM lparam);
+    void OnMouseMove(WPARAM wparam, LPARAM lparam);
     void OnTimer(UINT_PTR group);
+    bool OnActivate(WPARAM wparam);
     void OnClose();
-    void OnDestroy();
-
-    void CreateChildren();
-    void AddTooltip(HWND child, const wchar_t* text);
-    HFONT FontFor(const FontDesign& font);
-    Control* Find(int id) const;
-    const ControlDesign* LabelAt(POINT client) const;
-    void UpdateTimerGroups();
+    LRESULT OnTaskbarCreated();
+    LRESULT OnNcDestroy(WPARAM wparam, LPARAM lparam);
 
     const FormDesign& design_;
     HINSTANCE instance_;
@@ -107,16 +117,13 @@ private:
     bool shown_once_ = false;
     bool timers_stopped_ = false;
     bool unloading_ = false;
-    int pressed_label_ = 0;  // the label a left button went down on
+    int pressed_label_ = 0;  // the click area a left button went down on
     float twips_per_pixel_;
 
-    std::vector<std::unique_ptr<Control>> controls_;
-    std::vector<TimerControl*> timers_;  // of controls_, back to front
+    std::vector<std::unique_ptr<Control>> controls_;  // front to back, as designed
+    std::vector<Control*> timers_;                    // in tick order
     std::unique_ptr<MenuControl> menu_;
-    std::vector<FontDesign> font_keys_;
-    std::vector<UniqueFont> fonts_;  // one per entry of font_keys_
-    std::vector<std::pair<int, UniqueCursor>> cursors_;  // by resource number
-    std::vector<std::pair<int, Picture>> pictures_;       // by control id
+    FontCache fonts_;
     Picture background_;
     UniqueBrush back_brush_;
     UniqueIcon big_icon_;

@@ -11,7 +11,6 @@
 
 namespace platform::win32 {
 
-struct WindowTraits { static void Close(HWND h) { DestroyWindow(h); } };
 struct IconTraits { static void Close(HICON h) { DestroyIcon(h); } };
 struct CursorTraits { static void Close(HCURSOR h) { DestroyCursor(h); } };
 struct MenuTraits { static void Close(HMENU h) { DestroyMenu(h); } };
@@ -19,7 +18,6 @@ struct GdiTraits { static void Close(HGDIOBJ h) { DeleteObject(h); } };
 struct KernelTraits { static void Close(HANDLE h) { CloseHandle(h); } };
 struct GlobalTraits { static void Close(HGLOBAL h) { GlobalFree(h); } };
 
-using UniqueWindow = Unique<HWND, WindowTraits>;
 using UniqueIcon = Unique<HICON, IconTraits>;
 using UniqueCursor = Unique<HCURSOR, CursorTraits>;
 using UniqueMenu = Unique<HMENU, MenuTraits>;

@@ -54,12 +54,15 @@ public:
         return static_cast<int>(msg.wParam);
     }
 
-    // IForms: each window is created and loaded on first use, and again
-    // after it was unloaded.
-    scheduler::Form1& MainForm() override {
+    // Each window is created and loaded on first use, and again after it
+    // was unloaded.
+    scheduler::Form1& MainForm() {
         Open(main_, windows::Form1Design(), services_);
         return *main_.logic;
     }
+
+    // IForms
+    void CancelSchedule() override { MainForm().cancelzop_Click(); }
     void ShowAttention() override {
         Open(attention_, windows::AttentionDesign(), static_cast<IForms&>(*this));
         attention_.window->Show();

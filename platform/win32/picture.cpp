@@ -30,9 +30,6 @@ Picture Picture::FromResource(HINSTANCE instance, int id) {
         return Picture();
     result.picture_->get_Width(&result.width_hm_);
     result.picture_->get_Height(&result.height_hm_);
-    // HIMETRIC to pixels at the program's fixed 96 pixels per inch.
-    result.size_.cx = MulDiv(result.width_hm_, 96, 2540);
-    result.size_.cy = MulDiv(result.height_hm_, 96, 2540);
     return result;
 }
 

@@ -17,14 +17,12 @@ public:
     static Picture FromResource(HINSTANCE instance, int id);
 
     explicit operator bool() const { return static_cast<bool>(picture_); }
-    SIZE PixelSize() const { return size_; }
     void Draw(HDC dc, int x, int y, int cx, int cy) const;
 
 private:
     ComPtr<::IPicture> picture_;
     OLE_XSIZE_HIMETRIC width_hm_ = 0;
     OLE_YSIZE_HIMETRIC height_hm_ = 0;
-    SIZE size_{};
 };
 
 }  // namespace platform::win32

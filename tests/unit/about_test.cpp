@@ -37,10 +37,10 @@ protected:
 };
 
 TEST_F(AboutWindow, LoadReplacesThePlaceholderWithTheVersion) {
-    EXPECT_EQ(host.labels.at(kLblVersion)->caption, L"%VERSION%");
+    EXPECT_EQ(host.Get<Label>(kLblVersion).caption, L"%VERSION%");
     system.app.version = {4, 2, 1};
     about.Load();
-    EXPECT_EQ(host.labels.at(kLblVersion)->caption, L"Version 4.2.1");
+    EXPECT_EQ(host.Get<Label>(kLblVersion).caption, L"Version 4.2.1");
 }
 
 TEST_F(AboutWindow, TheLinksOpenThroughTheShellFromTheProgramsFolder) {
@@ -66,7 +66,7 @@ TEST_F(AboutWindow, AFailingShellChangesNothing) {
     about.Load();
     EXPECT_NO_THROW(about.Click(kLblEmail));
     EXPECT_FALSE(host.window.unloaded);
-    EXPECT_EQ(host.labels.at(kLblVersion)->caption, L"Version 2.0.0");
+    EXPECT_EQ(host.Get<Label>(kLblVersion).caption, L"Version 2.0.0");
 }
 
 TEST_F(AboutWindow, OnlyTheDrawnCloseButtonCloses) {

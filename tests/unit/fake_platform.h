@@ -46,7 +46,14 @@ inline std::string Narrow(const std::wstring& text) {
 // Raised by a substitute operation told to fail.
 inline platform::Error Refusal() { return platform::Error{5, L"Refused"}; }
 
-class List final : public platform::IListBox {
+// What every substitute control is, so a window holds them all in one table
+// as the real window does.
+class Control {
+public:
+    virtual ~Control() = default;
+};
+
+class List final : public Control, public platform::IListBox {
 public:
     explicit List(const platform::ControlDesign& design) : design_(design) {}
     std::wstring Text() const override { return text_; }
@@ -67,14 +74,14 @@ private:
     std::wstring text_;
 };
 
-class TextBox final : public platform::ITextBox {
+class TextBox final : public Control, public platform::ITextBox {
 public:
     std::wstring Text() const override { return text; }
     void SetText(const std::wstring& t) override { text = t; }
     std::wstring text;
 };
 
-class Label final : public platform::ILabel {
+class Label final : public Control, public platform::ILabel {
 public:
     explicit Label(const platform::ControlDesign& design)
         : caption(design.caption ? design.caption : L"") {}
@@ -83,7 +90,7 @@ public:
     std::wstring caption;
 };
 
-class Timer final : public platform::ITimer {
+class Timer final : public Control, public platform::ITimer {
 public:
     explicit Timer(const platform::ControlDesign& design) : enabled(design.enabled) {}
     bool Enabled() const override { return enabled; }
@@ -91,7 +98,7 @@ public:
     bool enabled;
 };
 
-class Button final : public platform::ICommandButton {
+class Button final : public Control, public platform::ICommandButton {
 public:
     explicit Button(const platform::ControlDesign& design) : enabled(design.enabled) {}
     bool Enabled() const override { return enabled; }
@@ -100,6 +107,8 @@ public:
 };
 
 class Menu final : public platform::IMenu {};
+
+class Image final : public Control {};  // a picture control: nothing to drive
 
 class Window final : public platform::IWindow {
 public:
@@ -173,61 +182,55 @@ private:
     std::wstring name_ = L"window";
 };
 
-// A window's controls, by their design ids.
+// A window's controls, by their design ids, made through the same rule as
+// the real window's (platform::MakeControl).
 class Host final : public platform::IFormHost {
 public:
     Host(const platform::FormDesign& design, Journal& journal, Handle handle)
         : window(design, journal, handle) {
         window.set_name(design.name);
-        for (int i = 0; i < design.control_count; ++i) {
-            const platform::ControlDesign& d = design.controls[i];
-            switch (d.kind) {
-                case platform::ControlKind::DropDownList:
-                    lists[d.id] = std::make_unique<fake::List>(d);
-                    break;
-                case platform::ControlKind::TextBox:
-                    texts[d.id] = std::make_unique<fake::TextBox>();
-                    break;
-                case platform::ControlKind::Label:
-                    labels[d.id] = std::make_unique<fake::Label>(d);
-                    break;
-                case platform::ControlKind::Timer:
-                    timers[d.id] = std::make_unique<fake::Timer>(d);
-                    break;
-                case platform::ControlKind::PushButton:
-                    buttons[d.id] = std::make_unique<fake::Button>(d);
-                    break;
-                case platform::ControlKind::Picture:
-                    break;
-            }
-        }
+        Maker maker;
+        for (int i = 0; i < design.control_count; ++i)
+            controls[design.controls[i].id] = platform::MakeControl(maker, design.controls[i]);
         for (int i = 0; i < design.menu_count; ++i)
             if (design.menu[i].level == 0) menus[design.menu[i].id] = std::make_unique<fake::Menu>();
     }
 
     platform::IWindow& Me() override { return window; }
-    platform::IListBox& List(int id) override { return *Get(lists, id); }
-    platform::ITextBox& TextBox(int id) override { return *Get(texts, id); }
-    platform::ILabel& Label(int id) override { return *Get(labels, id); }
-    platform::ITimer& Timer(int id) override { return *Get(timers, id); }
-    platform::ICommandButton& Button(int id) override { return *Get(buttons, id); }
-    platform::IMenu& Menu(int id) override { return *Get(menus, id); }
+    platform::IListBox& List(int id) override { return Get<fake::List>(id); }
+    platform::ITextBox& TextBox(int id) override { return Get<fake::TextBox>(id); }
+    platform::ILabel& Label(int id) override { return Get<fake::Label>(id); }
+    platform::ITimer& Timer(int id) override { return Get<fake::Timer>(id); }
+    platform::ICommandButton& Button(int id) override { return Get<fake::Button>(id); }
+    platform::IMenu& Menu(int id) override {
+        auto it = menus.find(id);
+        if (it == menus.end()) throw platform::Error{5, L"no such menu"};
+        return *it->second;
+    }
+
+    // The control with this id, which must be of kind C.
+    template <class C>
+    C& Get(int id) {
+        auto it = controls.find(id);
+        C* control = it == controls.end() ? nullptr : dynamic_cast<C*>(it->second.get());
+        if (!control) throw platform::Error{5, L"no such control"};
+        return *control;
+    }
 
     Window window;
-    std::map<int, std::unique_ptr<fake::List>> lists;
-    std::map<int, std::unique_ptr<fake::TextBox>> texts;
-    std::map<int, std::unique_ptr<fake::Label>> labels;
-    std::map<int, std::unique_ptr<fake::Timer>> timers;
-    std::map<int, std::unique_ptr<fake::Button>> buttons;
+    std::map<int, std::unique_ptr<Control>> controls;
     std::map<int, std::unique_ptr<fake::Menu>> menus;
 
 private:
-    template <class M>
-    static typename M::mapped_type::element_type* Get(M& map, int id) {
-        auto it = map.find(id);
-        if (it == map.end()) throw platform::Error{5, L"no such control"};
-        return it->second.get();
-    }
+    struct Maker {
+        using Made = std::unique_ptr<Control>;
+        Made Timer(const platform::ControlDesign& d) { return std::make_unique<fake::Timer>(d); }
+        Made PushButton(const platform::ControlDesign& d) { return std::make_unique<fake::Button>(d); }
+        Made DropDownList(const platform::ControlDesign& d) { return std::make_unique<fake::List>(d); }
+        Made TextBox(const platform::ControlDesign&) { return std::make_unique<fake::TextBox>(); }
+        Made Label(const platform::ControlDesign& d) { return std::make_unique<fake::Label>(d); }
+        Made Picture(const platform::ControlDesign&) { return std::make_unique<fake::Image>(); }
+    };
 };
 
 struct Shown {
@@ -431,7 +434,10 @@ private:
 class Forms final : public platform::IForms {
 public:
     explicit Forms(Journal& journal) : journal_(journal) {}
-    scheduler::Form1& MainForm() override { return *main; }
+    void CancelSchedule() override {
+        journal_.Add("cancel schedule");
+        if (cancel_schedule) cancel_schedule();
+    }
     void ShowAttention() override {
         ++attention_shows;
         journal_.Add("show attention");
@@ -440,7 +446,8 @@ public:
         ++about_shows;
         journal_.Add("show about");
     }
-    scheduler::Form1* main = nullptr;
+    // The main window's own cancel, when a main window is there.
+    std::function<void()> cancel_schedule;
     int attention_shows = 0;
     int about_shows = 0;
 

@@ -9,18 +9,18 @@ namespace fake {
 
 constexpr Handle kMainWindow = 0x000A0B0C;
 
-class Form1Test : public ::testing::Test {
-protected:
-    Form1Test() : host(windows::Form1Design(), system.journal, kMainWindow), form(host, system.services()) {
-        system.forms.main = &form;
+// A main window on a substitute system of its own.
+struct Form1Rig {
+    Form1Rig() : host(windows::Form1Design(), system.journal, kMainWindow), form(host, system.services()) {
+        system.forms.cancel_schedule = [this] { form.cancelzop_Click(); };
         host.window.events = &form;
         host.window.visible = true;
     }
 
-    List& combo(int id) { return *host.lists.at(id); }
-    Timer& timer(int id) { return *host.timers.at(id); }
-    TextBox& text(int id) { return *host.texts.at(id); }
-    Button& command1() { return *host.buttons.at(windows::kCommand1); }
+    List& combo(int id) { return host.Get<List>(id); }
+    Timer& timer(int id) { return host.Get<Timer>(id); }
+    TextBox& text(int id) { return host.Get<TextBox>(id); }
+    Button& command1() { return host.Get<Button>(windows::kCommand1); }
     Window& window() { return host.window; }
 
     void Choose(const wchar_t* hour, const wchar_t* minute, const wchar_t* second,
@@ -31,10 +31,11 @@ protected:
         if (action) combo(windows::kCombo4).Pick(action);
     }
 
-    // One tick of each running timer, in the order the window runs them.
+    // One beat of the window's timers: each running one ticks once, in the
+    // order the real window runs them.
     void TickAt(const std::wstring& now) {
         system.clock.now = now;
-        for (int id : {windows::kTimer1, windows::kTimer2, windows::kTimer3})
+        for (int id : platform::TickOrder(windows::Form1Design()))
             if (timer(id).enabled) form.Tick(id);
     }
 
@@ -42,5 +43,7 @@ protected:
     Host host;
     scheduler::Form1 form;
 };
+
+class Form1Test : public ::testing::Test, public Form1Rig {};
 
 }  // namespace fake

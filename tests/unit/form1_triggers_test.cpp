@@ -1,4 +1,6 @@
 // The clock, the two triggers, the actions and the cancel paths.
+#include <algorithm>
+
 #include "tests/unit/form1_fixture.h"
 #include "windows/attention.h"
 
@@ -34,6 +36,26 @@ TEST_F(Triggers, TheWindowStartsWithTheClockAndTheActionTriggerRunning) {
     EXPECT_FALSE(timer(kTimer3).enabled);
     for (int id : {kTimer1, kTimer2, kTimer3})
         EXPECT_EQ(windows::Form1Design().Find(id)->interval_ms, 60);
+}
+
+// The clock must be written before the triggers read it in the same beat;
+// otherwise each trigger compares the previous second's clock text.
+TEST_F(Triggers, TheClockTicksFirstInEachBeat) {
+    const std::vector<int> order = platform::TickOrder(windows::Form1Design());
+    auto at = [&](int id) { return std::find(order.begin(), order.end(), id) - order.begin(); };
+    ASSERT_LT(at(kTimer1), static_cast<long>(order.size()));
+    EXPECT_LT(at(kTimer1), at(kTimer2));
+    EXPECT_LT(at(kTimer1), at(kTimer3));
+}
+
+TEST_F(Triggers, TheFirstBeatThatShowsTheArmedSecondActsOnIt) {
+    ArmFull(L"07", L"30", L"15", L"Shutdown");
+    RunClock(7, 30, 5, 9);
+    TickAt(L"07:30:10");  // one beat
+    EXPECT_EQ(system.forms.attention_shows, 1);
+    RunClock(7, 30, 11, 14);
+    TickAt(L"07:30:15");
+    EXPECT_EQ(system.process.started.size(), 1u);
 }
 
 TEST_F(Triggers, NothingStartsBeforeArmingNotEvenWhileTheClockTextIsEmpty) {

@@ -116,10 +116,10 @@ TEST_F(Form1Test, TheCloseCommandsEndAtOnceWithoutADeadIcon) {
         scheduler::Form1 f(h, fresh.services());
         f.Load();
         // Armed: the action never runs.
-        h.lists.at(kCombo1)->Pick(L"07");
-        h.lists.at(kCombo2)->Pick(L"30");
-        h.lists.at(kCombo3)->Pick(L"10");
-        h.lists.at(kCombo4)->Pick(L"Shutdown");
+        h.Get<List>(kCombo1).Pick(L"07");
+        h.Get<List>(kCombo2).Pick(L"30");
+        h.Get<List>(kCombo3).Pick(L"10");
+        h.Get<List>(kCombo4).Pick(L"Shutdown");
         f.Label2_Click();
         EXPECT_THROW(f.Click(id), ProgramEnded);
         EXPECT_EQ(fresh.process.ended, 1);

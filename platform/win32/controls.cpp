@@ -1,0 +1,292 @@
+#include "platform/win32/controls.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/error.h"
+#include "platform/win32/picture.h"
+
+namespace platform::win32 {
+
+RECT ClientRect(const ControlDesign& design) {
+    const PixelRect r = PixelRectOf(design);
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+COLORREF Resolve(std::uint32_t colour) {
+    if (colour & kSystemColourFlag) return GetSysColor(static_cast<int>(colour & 0xFF));
+    return static_cast<COLORREF>(colour);
+}
+
+namespace {
+
+std::wstring WindowText(HWND hwnd) {
+    if (!hwnd) return {};
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+// The list drops down far enough to show about a dozen items.
+constexpr int kDropDownHeight = 200;
+
+class ListControl final : public Control, public IListBox {
+public:
+    using Control::Control;
+    void Create() override {
+        CreateChild(L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, L"",
+                    kDropDownHeight);
+        for (int i = 0; i < design_.item_count; ++i)
+            SendMessageW(child_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(design_.items[i]));
+    }
+    void Command(int code) override {
+        if (code == CBN_SELCHANGE && site_.Events()) site_.Events()->Change(design_.id);
+    }
+    std::wstring Text() const override {
+        if (!child_) return {};
+        const LRESULT index = SendMessageW(child_, CB_GETCURSEL, 0, 0);
+        if (index == CB_ERR) return {};
+        const LRESULT length = SendMessageW(child_, CB_GETLBTEXTLEN, index, 0);
+        if (length == CB_ERR) return {};
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        const LRESULT got =
+            SendMessageW(child_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
+        return text;
+    }
+};
+
+class TextControl final : public Control, public ITextBox {
+public:
+    TextControl(IControlSite& site, const ControlDesign& design) : Control(site, design) {
+        if (design.has_back_colour) brush_.reset(CreateSolidBrush(Resolve(design.back_colour)));
+    }
+    void Create() override {
+        CreateChild(L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, L"");
+        // Narrow margins, so the clock's eight characters fit its box.
+        SendMessageW(child_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+    }
+    void Command(int code) override {
+        if (code == EN_CHANGE) stale_ = true;  // the user typed
+    }
+    HBRUSH Colour(HDC dc) override {
+        if (!brush_) return nullptr;
+        SetBkColor(dc, Resolve(design_.back_colour));
+        return static_cast<HBRUSH>(brush_.get());
+    }
+    // The clock writes its text and the triggers read it many times a
+    // second: the text is kept here and read from the control only after
+    // the control reported a change.
+    std::wstring Text() const override {
+        if (stale_) {
+            text_ = WindowText(child_);
+            stale_ = false;
+        }
+        return text_;
+    }
+    void SetText(const std::wstring& text) override {
+        if (!child_ || Text() == text) return;  // only a change is worth a repaint
+        SetWindowTextW(child_, text.c_str());
+        text_ = text;
+        stale_ = false;
+    }
+
+private:
+    UniqueBrush brush_;
+    mutable std::wstring text_;
+    mutable bool stale_ = true;
+};
+
+// A label is a click area with an optional caption. The caption shows in a
+// static window, so anyone can read it; the static lets the mouse through,
+// and the window asks the label whether a click is its own.
+class LabelControl final : public Control, public ILabel {
+public:
+    LabelControl(IControlSite& site, const ControlDesign& design)
+        : Control(site, design), caption_(design.caption ? design.caption : L""),
+          rect_(ClientRect(design)) {}
+    void Create() override {
+        if (design_.caption)
+            CreateChild(L"STATIC", design_.auto_size ? SS_LEFTNOWORDWRAP : SS_LEFT, 0,
+                        design_.caption);
+        if (design_.cursor_resource)
+            cursor_.reset(static_cast<HCURSOR>(LoadImageW(site_.Instance(),
+                                                          MAKEINTRESOURCEW(design_.cursor_resource),
+                                                          IMAGE_CURSOR, 0, 0, 0)));
+        Layout();
+    }
+    HBRUSH Colour(HDC dc) override {
+        // Transparent: the window's own surface shows through.
+        POINT origin;
+        SetViewportOrgEx(dc, -rect_.left, -rect_.top, &origin);
+        site_.PaintSurface(dc);
+        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, design_.has_fore_colour ? Resolve(design_.fore_colour) : RGB(0, 0, 0));
+        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    }
+    bool Hit(POINT client) const override { return design_.visible && PtInRect(&rect_, client); }
+    HCURSOR Cursor() const override { return cursor_.get(); }
+    std::wstring Caption() const override { return caption_; }
+    void SetCaption(const std::wstring& caption) override {
+        caption_ = caption;
+        if (child_) SetWindowTextW(child_, caption_.c_str());
+        Layout();
+    }
+
+private:
+    // Labels that size themselves follow their caption.
+    void Layout() {
+        rect_ = ClientRect(design_);
+        HWND window = site_.Window();
+        if (design_.auto_size && window) {
+            HDC dc = GetDC(window);
+            HGDIOBJ old = SelectObject(dc, site_.Font(design_.font));
+            RECT r{0, 0, 0, 0};
+            DrawTextW(dc, caption_.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+            SelectObject(dc, old);
+            ReleaseDC(window, dc);
+            rect_.right = rect_.left + (r.right - r.left);
+            rect_.bottom = rect_.top + (r.bottom - r.top);
+        }
+        if (child_) {
+            MoveWindow(child_, rect_.left, rect_.top, rect_.right - rect_.left,
+                       rect_.bottom - rect_.top, FALSE);
+            InvalidateRect(child_, nullptr, TRUE);
+        }
+    }
+
+    std::wstring caption_;
+    RECT rect_;
+    UniqueCursor cursor_;
+};
+
+class TimerControl final : public Control, public ITimer {
+public:
+    TimerControl(IControlSite& site, const ControlDesign& design)
+        : Control(site, design), enabled_(design.enabled) {}
+    bool Enabled() const override { return enabled_; }
+    void SetEnabled(bool enabled) override {
+        if (enabled_ == enabled) return;
+        enabled_ = enabled;
+        site_.TimersChanged();
+    }
+    UINT TickInterval() const override {
+        return enabled_ ? static_cast<UINT>(design_.interval_ms) : 0;
+    }
+
+private:
+    bool enabled_;
+};
+
+class ButtonControl final : public Control, public ICommandButton {
+public:
+    using Control::Control;
+    void Create() override {
+        CreateChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, design_.caption);
+    }
+    void Command(int code) override {
+        if (code == BN_CLICKED) Click();
+    }
+    bool PressEnter() override {
+        if (!child_ || !IsWindowEnabled(child_)) return false;
+        Click();
+        return true;
+    }
+    bool Enabled() const override { return child_ && IsWindowEnabled(child_); }
+    void SetEnabled(bool enabled) override {
+        if (child_) EnableWindow(child_, enabled ? TRUE : FALSE);
+    }
+
+private:
+    void Click() {
+        if (site_.Events()) site_.Events()->Click(design_.id);
+    }
+};
+
+class PictureControl final : public Control {
+public:
+    using Control::Control;
+    void Create() override {
+        if (design_.picture_resource)
+            picture_ = Picture::FromResource(site_.Instance(), design_.picture_resource);
+    }
+    void Paint(HDC dc) const override {
+        if (!design_.visible || !picture_) return;
+        const RECT r = ClientRect(design_);
+        picture_.Draw(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+
+private:
+    Picture picture_;
+};
+
+struct Win32Maker {
+    IControlSite& site;
+    using Made = std::unique_ptr<Control>;
+    Made Timer(const ControlDesign& d) { return std::make_unique<TimerControl>(site, d); }
+    Made PushButton(const ControlDesign& d) { return std::make_unique<ButtonControl>(site, d); }
+    Made DropDownList(const ControlDesign& d) { return std::make_unique<ListControl>(site, d); }
+    Made TextBox(const ControlDesign& d) { return std::make_unique<TextControl>(site, d); }
+    Made Label(const ControlDesign& d) { return std::make_unique<LabelControl>(site, d); }
+    Made Picture(const ControlDesign& d) { return std::make_unique<PictureControl>(site, d); }
+};
+
+}  // namespace
+
+std::unique_ptr<Control> NewControl(IControlSite& site, const ControlDesign& design) {
+    Win32Maker maker{site};
+    return MakeControl(maker, design);
+}
+
+HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
+                          const wchar_t* text, int extra_height) {
+    style |= WS_CHILD;
+    if (design_.visible) style |= WS_VISIBLE;
+    if (!design_.enabled) style |= WS_DISABLED;
+    const RECT r = ClientRect(design_);
+    child_ = CreateWindowExW(
+        ex_style, window_class, text, style, r.left, r.top, r.right - r.left,
+        r.bottom - r.top + extra_height, site_.Window(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kChildIdBase + design_.id)),
+        site_.Instance(), nullptr);
+    if (!child_) Raise(static_cast<long>(GetLastError()), L"A control could not be created");
+    SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
+    if (design_.tooltip) site_.AddTooltip(child_, design_.tooltip);
+    return child_;
+}
+
+MenuControl::MenuControl(const FormDesign& design) : popup_(CreatePopupMenu()) {
+    for (int i = 0; i < design.menu_count; ++i) {
+        const MenuItemDesign& item = design.menu[i];
+        if (item.level != 1 || !item.visible) continue;
+        if (std::wstring_view(item.caption) == L"-")
+            AppendMenuW(popup_.get(), MF_SEPARATOR, kMenuIdBase + item.id, nullptr);
+        else
+            AppendMenuW(popup_.get(), MF_STRING, kMenuIdBase + item.id, item.caption);
+    }
+}
+
+HFONT FontCache::Get(const FontDesign& wanted) {
+    const FontDesign& font = wanted.face ? wanted : default_;
+    if (!font.face) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    for (const auto& [key, made] : fonts_)
+        if (std::wstring_view(key.face) == font.face && key.hundredths_pt == font.hundredths_pt &&
+            key.bold == font.bold && key.underline == font.underline)
+            return static_cast<HFONT>(made.get());
+    // The program is not DPI-aware: 96 pixels per inch, always.
+    const int height = -MulDiv(font.hundredths_pt, 96, 7200);
+    HFONT created = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                                font.underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, font.face);
+    if (!created) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    fonts_.emplace_back(font, UniqueFont(created));
+    return created;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,111 @@
+// The controls of a window built from a design table. Each kind of control is
+// one class that owns its behaviour: it makes its own child window (if it has
+// one), answers its child's notifications and colour requests, tells whether
+// a point is its click area, and paints itself on the window's surface. The
+// window only routes messages to its controls.
+//
+// Adding a kind of control: its name in ControlKind and in
+// platform::MakeControl (platform/design.h), and here one class and one line
+// in the maker; the tests' substitute then needs its own maker's line.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/design.h"
+#include "platform/platform.h"
+#include "platform/win32/handles.h"
+
+namespace platform::win32 {
+
+// What a control needs of the window it lives on.
+class IControlSite {
+public:
+    virtual ~IControlSite() = default;
+    virtual HWND Window() const = 0;
+    virtual HINSTANCE Instance() const = 0;
+    // The font of a design; the window's default font for a design without a face.
+    virtual HFONT Font(const FontDesign& font) = 0;
+    virtual void AddTooltip(HWND child, const wchar_t* text) = 0;
+    // Paints the window's own surface (its colour and pictures) on dc, in
+    // client coordinates.
+    virtual void PaintSurface(HDC dc) = 0;
+    // The window's code; null before it is attached.
+    virtual IFormEvents* Events() = 0;
+    // A timer was started or stopped.
+    virtual void TimersChanged() = 0;
+};
+
+class Control {
+public:
+    Control(IControlSite& site, const ControlDesign& design) : site_(site), design_(design) {}
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    const ControlDesign& design() const { return design_; }
+    HWND child() const { return child_; }
+    // The child window went with its parent.
+    void Forget() { child_ = nullptr; }
+
+    // Makes the control's child window, if it has one. Called once the
+    // window exists, in tab order, which is also the order the Tab key takes.
+    virtual void Create() {}
+    // A notification from the child window (WM_COMMAND's code).
+    virtual void Command(int /*code*/) {}
+    // Enter while the child has the focus; true when the control acted.
+    virtual bool PressEnter() { return false; }
+    // Colours for the child window; null leaves them to the system.
+    virtual HBRUSH Colour(HDC /*dc*/) { return nullptr; }
+    // True when a click at this client point is the control's.
+    virtual bool Hit(POINT /*client*/) const { return false; }
+    // The mouse cursor over the control's click area; null for the window's.
+    virtual HCURSOR Cursor() const { return nullptr; }
+    // Draws the control on the window's surface.
+    virtual void Paint(HDC /*dc*/) const {}
+    // The interval the control ticks at now, 0 when it does not tick.
+    virtual UINT TickInterval() const { return 0; }
+
+protected:
+    // The child window of the given class, at the design's place.
+    HWND CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
+                     const wchar_t* text, int extra_height = 0);
+
+    IControlSite& site_;
+    const ControlDesign& design_;
+    HWND child_ = nullptr;  // destroyed with the window
+};
+
+// The control a row of the design describes.
+std::unique_ptr<Control> NewControl(IControlSite& site, const ControlDesign& design);
+
+// The window's pop-up menu, from the design's menu table.
+class MenuControl final : public IMenu {
+public:
+    explicit MenuControl(const FormDesign& design);
+    HMENU get() const { return popup_.get(); }
+
+private:
+    UniqueMenu popup_;
+};
+
+// One font object per distinct design font of a window.
+class FontCache {
+public:
+    explicit FontCache(const FontDesign& window_default) : default_(window_default) {}
+    HFONT Get(const FontDesign& font);
+
+private:
+    FontDesign default_;
+    std::vector<std::pair<FontDesign, UniqueFont>> fonts_;
+};
+
+// A control's place in client pixels.
+RECT ClientRect(const ControlDesign& design);
+// A design colour: 0x00BBGGRR, or a system colour by index.
+COLORREF Resolve(std::uint32_t colour);
+
+}  // namespace platform::win32

@@ -1,0 +1,162 @@
+// The window as a whole: made from its design (class, styles, size, place,
+// icons), shown, hidden and retitled.
+#include "platform/win32/form_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace platform::win32 {
+
+namespace {
+
+std::wstring WindowText(HWND hwnd) {
+    if (!hwnd) return {};
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return text;
+}
+
+}  // namespace
+
+void FormWindow::CreateWindowFromDesign() {
+    const std::wstring class_name = std::wstring(kWindowClassPrefix) + design_.name;
+    if (design_.icon_resource) {
+        big_icon_.reset(static_cast<HICON>(LoadImageW(
+            instance_, MAKEINTRESOURCEW(design_.icon_resource), IMAGE_ICON,
+            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+        small_icon_.reset(static_cast<HICON>(LoadImageW(
+            instance_, MAKEINTRESOURCEW(design_.icon_resource), IMAGE_ICON,
+            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    }
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &FormWindow::WindowProc;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512) /*IDC_ARROW*/);
+    wc.lpszClassName = class_name.c_str();
+    // A class outlives the window; registering it again fails harmlessly.
+    RegisterClassExW(&wc);
+
+    DWORD style = WS_CLIPCHILDREN;
+    DWORD ex_style = 0;
+    switch (design_.border) {
+        case Border::FixedSingle:
+            style |= WS_OVERLAPPED | WS_CAPTION;
+            if (design_.control_box) style |= WS_SYSMENU;
+            if (design_.min_button) style |= WS_MINIMIZEBOX;
+            if (design_.max_button) style |= WS_MAXIMIZEBOX;
+            break;
+        case Border::FixedToolWindow:
+            style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+            ex_style |= WS_EX_TOOLWINDOW;
+            break;
+        case Border::None:
+            style |= WS_POPUP;
+            break;
+    }
+    if (!design_.show_in_taskbar) ex_style |= WS_EX_TOOLWINDOW;
+
+    RECT frame{0, 0, design_.client_width / kTwipsPerPixel, design_.client_height / kTwipsPerPixel};
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+    if (design_.centred) {
+        x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    }
+
+    HWND created = CreateWindowExW(ex_style, class_name.c_str(), design_.caption, style, x, y,
+                                   width, height, nullptr, nullptr, instance_, this);
+    if (!created) Raise(static_cast<long>(GetLastError()), L"The window could not be created");
+    if (big_icon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
+    if (small_icon_)
+        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+}
+
+void FormWindow::AddTooltip(HWND child, const wchar_t* text) {
+    if (!tooltip_) {
+        // Owned by the window, so destroyed with it.
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                   instance_, nullptr);
+        if (!tooltip_) return;
+    }
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = hwnd_;
+    info.uId = reinterpret_cast<UINT_PTR>(child);
+    info.lpszText = const_cast<wchar_t*>(text);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+// ---- IWindow ------------------------------------------------------------------
+
+Handle FormWindow::hWnd() const {
+    static_assert(sizeof(HWND) == sizeof(Handle), "a 32-bit program");
+    return static_cast<Handle>(reinterpret_cast<UINT_PTR>(hwnd_));
+}
+
+std::wstring FormWindow::Caption() const { return WindowText(hwnd_); }
+
+void FormWindow::SetCaption(const std::wstring& caption) {
+    if (hwnd_) SetWindowTextW(hwnd_, caption.c_str());
+}
+
+bool FormWindow::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+
+void FormWindow::Show() {
+    if (!hwnd_) return;
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    if (!shown_once_) {
+        shown_once_ = true;
+        // The first control in the tab order holds the focus, even when it
+        // lies outside the visible part of the window.
+        if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
+    }
+}
+
+void FormWindow::Hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+int FormWindow::WindowState() const {
+    if (!hwnd_) return kStateNormal;
+    if (IsIconic(hwnd_)) return kStateMinimized;
+    if (IsZoomed(hwnd_)) return kStateMaximized;
+    return kStateNormal;
+}
+
+void FormWindow::SetWindowState(int state) {
+    if (!hwnd_ || state == WindowState()) return;
+    ShowWindow(hwnd_, state == kStateMinimized   ? SW_MINIMIZE
+                      : state == kStateMaximized ? SW_MAXIMIZE
+                                                 : SW_RESTORE);
+}
+
+void FormWindow::PopupMenu(IMenu& menu) {
+    if (!hwnd_ || &menu != menu_.get()) return;
+    POINT at{};
+    GetCursorPos(&at);
+    // Without the window in front the menu would not close on an outside
+    // click; the posted message lets it end cleanly.
+    SetForegroundWindow(hwnd_);
+    TrackPopupMenu(menu_->get(), 0, at.x, at.y, 0, hwnd_, nullptr);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void FormWindow::Unload() {
+    if (!hwnd_ || unloading_) return;
+    unloading_ = true;
+    if (events_) events_->Unload();
+    DestroyWindow(hwnd_);
+}
+
+}  // namespace platform::win32
