@@ -115,7 +115,11 @@ struct FormDesign {
     int client_width = 0;        // twips
     int client_height = 0;
     bool centred = true;
+    bool on_users_monitor = false;  // centred on the monitor the user works on
     bool show_in_taskbar = true;
+    // Stays above other windows, and is shown without taking the foreground
+    // (which Windows does not give a program in the background).
+    bool topmost = false;
     FontDesign default_font = {};
     const ControlDesign* controls = nullptr;  // front to back
     int control_count = 0;

@@ -104,6 +104,8 @@ public:
     virtual void MouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
     // The notification area was created anew (the shell restarted).
     virtual void TaskbarCreated() {}
+    // A program started for this window ended (IProcess::Start).
+    virtual void ProgramEnded(std::uint32_t /*exit_code*/) {}
 };
 
 // ---- Services of the system -----------------------------------------------
@@ -111,7 +113,10 @@ public:
 // Message-box styles and answers used by the program.
 constexpr unsigned kMbOk = 0;
 constexpr unsigned kMbIconCritical = 16;
+constexpr unsigned kMbIconExclamation = 48;
 constexpr unsigned kMbIconInformation = 64;
+constexpr unsigned kMbSetForeground = 0x10000;
+constexpr unsigned kMbTopmost = 0x40000;
 constexpr int kIdOk = 1;
 
 class IMessageBox {
@@ -129,8 +134,10 @@ class IProcess {
 public:
     virtual ~IProcess() = default;
     // Starts `application` with `command_line` as the command line it sees.
+    // When it ends, the window `notify` (0: none) gets ProgramEnded with its
+    // exit code, on the window's own thread; nothing waits for it meanwhile.
     virtual void Start(const std::wstring& application, const std::wstring& command_line,
-                       int show) = 0;
+                       int show, Handle notify) = 0;
     // Ends the process at once, without any unload handler. Does not return
     // in the real program.
     virtual void EndNow() = 0;
@@ -151,6 +158,14 @@ public:
     virtual ~IFileDialog() = default;
     // GetOpenFileName: true on success, with the record's buffers updated.
     virtual bool GetOpenFileName(OpenFileNameRecord& record) = 0;
+};
+
+class IPower {
+public:
+    virtual ~IPower() = default;
+    // While on, the system does not sleep for idleness; a sleep the user
+    // asks for still happens.
+    virtual void KeepAwake(bool on) = 0;
 };
 
 class IClock {
@@ -218,6 +233,7 @@ struct Services {
     IShell& shell;
     IFileDialog& file_dialog;
     IClock& clock;
+    IPower& power;
     IApp& app;
     IScreen& screen;
     ICodePage& code_page;

@@ -24,6 +24,7 @@ struct NotifyIconData88 {
 static_assert(sizeof(NotifyIconData88) == 88, "the record must be 88 bytes");
 
 constexpr std::uint32_t kNimAdd = 0;
+constexpr std::uint32_t kNimModify = 1;
 constexpr std::uint32_t kNimDelete = 2;
 constexpr std::uint32_t kNifMessage = 1;
 constexpr std::uint32_t kNifIcon = 2;
@@ -32,10 +33,10 @@ constexpr std::uint32_t kWmMouseMove = 0x0200;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonUp = 0x0205;
 
-// The open-file dialog's record in its 76-byte form (OPENFILENAMEA without
+// The open-file dialog's record in its 76-byte form (OPENFILENAME without
 // the fields of later system versions). Strings are held as text here; the
-// real layer converts them to 8-bit strings for the call and the two
-// buffers back afterwards. Field order is the record's.
+// real layer hands them to the wide dialog, so any path can be chosen, and
+// the two buffers back afterwards. Field order is the record's.
 struct OpenFileNameRecord {
     std::uint32_t lStructSize = 0;
     Handle hwndOwner = 0;

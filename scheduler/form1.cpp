@@ -1,6 +1,10 @@
 #include "scheduler/form1.h"
 
+#include <utility>
+
+#include "platform/text.h"
 #include "resources/resource.h"
+#include "scheduler/clock_text.h"
 #include "scheduler/select_file.h"
 #include "scheduler/worktime.h"
 #include "windows/form1_design.h"
@@ -16,6 +20,8 @@ constexpr const wchar_t* kMsgSelectAll = L"You must select hour, minuts, seconds
 constexpr const wchar_t* kMsgWillHide =
     L"This window will now be hided! You can call it by rigth clicking the icon on tray!";
 constexpr const wchar_t* kPickerTitle = L"Select the file to run...";
+constexpr const wchar_t* kMsgRefused = L"The action could not be carried out: ";
+constexpr const wchar_t* kMsgEndedWithCode = L" ended with code ";
 
 // The started program sees exactly these command lines.
 constexpr const wchar_t* kCmdShutdown = L"shutdown.exe -s -t 0";
@@ -36,6 +42,7 @@ Form1::Form1(platform::IFormHost& host, const platform::Services& services)
       Timer1(host.Timer(kTimer1)),
       Timer2(host.Timer(kTimer2)),
       Timer3(host.Timer(kTimer3)),
+      Timer4(host.Timer(kTimer4)),
       Command1(host.Button(kCommand1)),
       mnuPopUp(host.Menu(kMnuPopUp)),
       services_(services) {}
@@ -61,10 +68,14 @@ void Form1::Form_Load() {
     trap.Step([&] { caption = Me.Caption(); });
     trap.Step([&] { Tray(); });
     trap.Step([&] { Tray().fn_ShowIcon(hwnd, tray_picture_.get(), caption); });
+    trap.Step([&] { WatchTrayIcon(); });
     trap.Clear();
 }
 
-void Form1::Form_Unload() { Tray().fn_HideIcon(Me.hWnd()); }
+void Form1::Form_Unload() {
+    StayAwake(false);
+    Tray().fn_HideIcon(Me.hWnd());
+}
 
 void Form1::Form_MouseMove(std::int16_t Button, std::int16_t /*Shift*/, float X, float Y) {
     Tray().fn_MouseMove(&Me, Button, X, Y, platform::kStateNormal, &mnuPopUp);
@@ -73,14 +84,32 @@ void Form1::Form_MouseMove(std::int16_t Button, std::int16_t /*Shift*/, float X,
 void Form1::Form_TaskbarCreated() {
     // The shell forgot every icon; without ours a hidden, armed window could
     // no longer be reached. Add it again with the record as it stands.
-    if (TrayIcon && TrayIcon->udt_TrayData().cbSize != 0)
-        services_.notify_area.NotifyIcon(platform::kNimAdd, TrayIcon->Packed());
+    if (!TrayIcon) return;
+    TrayIcon->fn_RestoreIcon();
+    WatchTrayIcon();
+}
+
+void Form1::Timer4_Timer() {
+    if (TrayIcon) TrayIcon->fn_RestoreIcon();
+    WatchTrayIcon();
+}
+
+// Keeps trying, slowly, while the shell has not taken the icon.
+void Form1::WatchTrayIcon() {
+    Timer4.SetEnabled(!TrayIcon || !TrayIcon->IconPresent());
 }
 
 void Form1::EndAtOnce() {
     // No unload handler runs, but no dead icon is left behind either.
+    StayAwake(false);
     if (TrayIcon) TrayIcon->fn_HideIcon(Me.hWnd());
     services_.process.EndNow();
+}
+
+void Form1::StayAwake(bool on) {
+    if (awake_ == on) return;
+    services_.power.KeepAwake(on);
+    awake_ = on;
 }
 
 // ---- Arming -----------------------------------------------------------------
@@ -102,9 +131,33 @@ void Form1::ComposeTargetTime() {
     TargetTime = Combo1.Text() + L":" + Combo2.Text() + L":" + Combo3.Text();
 }
 
+void Form1::StartTriggers(bool with_warning) {
+    // Only what passes from now on counts as passed: a time that lay
+    // between the triggers' last ticks before arming is not this arming's.
+    const std::wstring now = ntime.Text();
+    timer2_seen_ = now;
+    timer3_seen_ = now;
+    Timer2.SetEnabled(true);
+    // The short path arms no warning; one left from an earlier arming would
+    // announce the old time, and cancelling it would disarm this one.
+    Timer3.SetEnabled(with_warning);
+    StayAwake(true);
+}
+
 void Form1::TellWindowHides() {
     services_.message_box.Show(Me.hWnd(), kMsgWillHide, L"Attention!",
                                platform::kMbOk | platform::kMbIconInformation);
+}
+
+void Form1::HideToTray() {
+    // Hidden, the window can only come back through its tray icon; without
+    // one it waits minimised on the taskbar instead.
+    if (TrayIcon && TrayIcon->IconPresent()) {
+        Me.Hide();
+    } else {
+        Me.SetWindowState(platform::kStateMinimized);
+        WatchTrayIcon();
+    }
 }
 
 void Form1::Label2_Click() {
@@ -118,10 +171,9 @@ void Form1::Label2_Click() {
     ComposeTargetTime();
     Worktime(Combo3.Text());
     Me.SetCaption(kCaptionArmed + TargetTime);
-    Timer2.SetEnabled(true);
-    Timer3.SetEnabled(true);
+    StartTriggers(true);
     TellWindowHides();
-    Me.Hide();
+    HideToTray();
 }
 
 void Form1::Command1_Click() {
@@ -132,13 +184,10 @@ void Form1::Command1_Click() {
     }
     ComposeTargetTime();
     Me.SetCaption(kCaptionArmed + TargetTime);
-    Timer2.SetEnabled(true);
-    // This path arms no warning; one left from an earlier arming would
-    // announce the old time, and cancelling it would disarm this one.
-    Timer3.SetEnabled(false);
+    StartTriggers(false);
     Command1.SetEnabled(false);
     TellWindowHides();
-    Me.Hide();
+    HideToTray();
 }
 
 void Form1::Worktime(const std::wstring& Wtime) {
@@ -161,32 +210,57 @@ void Form1::Timer1_Timer() { ntime.SetText(services_.clock.TimeText()); }
 
 void Form1::StartSystemCommand(const wchar_t* command_line) {
     // By full path: a shutdown.exe in the program's or the current folder
-    // must never run in place of the system's.
+    // must never run in place of the system's. Its end is reported back, so
+    // a refusal is not taken for success.
+    started_command_ = command_line;
     services_.process.Start(services_.app.SystemDirectory() + L"\\shutdown.exe", command_line,
-                            platform::kSwShowMinimized);
+                            platform::kSwShowMinimized, Me.hWnd());
+}
+
+// The schedule has run: nothing is left to warn about or to stay awake for.
+void Form1::Fired() {
+    Timer2.SetEnabled(false);
+    Timer3.SetEnabled(false);
+    StayAwake(false);
 }
 
 void Form1::Timer2_Timer() {
-    if (ntime.Text() != TargetTime) return;
+    const std::wstring now = ntime.Text();
+    if (!ArmedSecondReached(std::exchange(timer2_seen_, now), now, TargetTime)) return;
     const std::wstring action = Combo4.Text();
     if (action == kActionShutdown) {
         StartSystemCommand(kCmdShutdown);
-        Timer2.SetEnabled(false);
+        Fired();
     } else if (action == kActionRestart) {
         StartSystemCommand(kCmdRestart);
-        Timer2.SetEnabled(false);
+        Fired();
     } else if (action == kActionRunFile) {
         services_.shell.Execute(0, L"", FileToRun, L"", L"", platform::kSwShowNormal);
-        Timer2.SetEnabled(false);
+        Fired();
         EndAtOnce();
     } else if (action == kActionLogOff) {
         StartSystemCommand(kCmdLogOff);
-        Timer2.SetEnabled(false);
+        Fired();
     }
 }
 
 void Form1::Timer3_Timer() {
-    if (ntime.Text() == WarnTime) services_.forms.ShowAttention();
+    const std::wstring now = ntime.Text();
+    if (ArmedSecondReached(std::exchange(timer3_seen_, now), now, WarnTime))
+        services_.forms.ShowAttention();
+}
+
+void Form1::Form_ProgramEnded(std::uint32_t exit_code) {
+    if (exit_code == 0) return;
+    // Refused (a shutdown already pending, no privilege, a policy): say so,
+    // and be ready to arm again, as after a cancel.
+    services_.message_box.Show(Me.hWnd(),
+                               kMsgRefused + started_command_ + kMsgEndedWithCode +
+                                   platform::UnsignedDecimal(exit_code),
+                               kProductName,
+                               platform::kMbOk | platform::kMbIconExclamation |
+                                   platform::kMbSetForeground | platform::kMbTopmost);
+    cancelzop_Click();
 }
 
 void Form1::cancelzop_Click() {
@@ -194,7 +268,10 @@ void Form1::cancelzop_Click() {
     Timer3.SetEnabled(false);  // no warning for a schedule that was called off
     Command1.SetEnabled(true);
     Me.SetCaption(kProductName);
+    // Armed without a tray icon, the window waited minimised: bring it back.
+    if (Me.WindowState() == platform::kStateMinimized) Me.SetWindowState(platform::kStateNormal);
     Me.Show();
+    StayAwake(false);
 }
 
 // ---- Small commands -------------------------------------------------------------
@@ -237,6 +314,7 @@ void Form1::Tick(int id) {
         case kTimer1: Timer1_Timer(); break;
         case kTimer2: Timer2_Timer(); break;
         case kTimer3: Timer3_Timer(); break;
+        case kTimer4: Timer4_Timer(); break;
         default: break;
     }
 }

@@ -36,6 +36,7 @@ public:
     platform::ITimer& Timer1;    // clock
     platform::ITimer& Timer2;    // action trigger
     platform::ITimer& Timer3;    // warning trigger
+    platform::ITimer& Timer4;    // retries the tray icon while the shell refuses it
     platform::ICommandButton& Command1;
     platform::IMenu& mnuPopUp;
 
@@ -61,6 +62,9 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
     void Timer3_Timer();
+    void Timer4_Timer();
+    // The shutdown.exe the action started has ended.
+    void Form_ProgramEnded(std::uint32_t exit_code);
     void cancelzop_Click();
     void itmShowMainWindow_Click();
     void itmAbout_Click();
@@ -84,18 +88,30 @@ public:
     void Tick(int id) override;
     void MouseMove(int button, int shift, float x, float y) override;
     void TaskbarCreated() override { Form_TaskbarCreated(); }
+    void ProgramEnded(std::uint32_t exit_code) override { Form_ProgramEnded(exit_code); }
 
 private:
     bool SelectionsComplete();
     void ComposeTargetTime();
+    void StartTriggers(bool with_warning);
     void TellWindowHides();
+    void HideToTray();
     void StartSystemCommand(const wchar_t* command_line);
+    void Fired();
+    void StayAwake(bool on);
+    void WatchTrayIcon();
     void EndAtOnce();
     tray::clsTrayIcon& Tray();
 
     const platform::Services services_;
     // The tray icon's picture, kept while the icon may have to be added again.
     std::unique_ptr<platform::IPicture> tray_picture_;
+    // The clock text each trigger saw at its previous tick.
+    std::wstring timer2_seen_;
+    std::wstring timer3_seen_;
+    // The command line the action started last.
+    std::wstring started_command_;
+    bool awake_ = false;  // the system is asked not to sleep
 };
 
 }  // namespace scheduler

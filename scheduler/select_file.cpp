@@ -13,7 +13,7 @@ platform::OpenFileNameRecord PickerRecord(platform::Handle owner, platform::Hand
     r.lpstrFilter.push_back(L'\0');
     r.lpstrFilter += L"*." + ext;
     r.lpstrFilter.push_back(L'\0');
-    r.lpstrFile = std::wstring(kPickerBufferBlanks, L' ');
+    r.lpstrFile.clear();
     r.nMaxFile = kPickerBufferMax;
     r.lpstrFileTitle = std::wstring(kPickerBufferBlanks, L' ');
     r.nMaxFileTitle = kPickerBufferMax;

@@ -8,8 +8,11 @@
 
 namespace scheduler {
 
-// Buffers hold this many blanks plus the terminator; the maximum given to
-// the dialog includes the terminator.
+// The file-title buffer holds this many blanks plus the terminator; the
+// maximum given to the dialog includes the terminator. The file buffer has
+// the same maximum and starts empty, so the dialog's file name field does
+// too (blanks there would show as a selected bar of spaces, and a user who
+// typed after them would get a path with blanks before it).
 constexpr std::size_t kPickerBufferBlanks = 254;
 constexpr std::uint32_t kPickerBufferMax = 255;
 

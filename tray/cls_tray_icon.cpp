@@ -79,7 +79,19 @@ std::int32_t clsTrayIcon::fn_ShowIcon(platform::Handle frm_hWnd, const platform:
         tray_data_.hIcon = ob_Icon->Value();
     });
     trap.Step([&] { FillTipField(tray_data_.szTip, st_Tooltip); });
-    trap.Step([&] { notify_area_.NotifyIcon(platform::kNimAdd, Packed()); });
+    icon_present_ = false;
+    trap.Step([&] { icon_present_ = notify_area_.NotifyIcon(platform::kNimAdd, Packed()); });
+    trap.Clear();
+    return 0;
+}
+
+std::int32_t clsTrayIcon::fn_RestoreIcon() {
+    ErrorTrap trap;
+    if (tray_data_.cbSize == 0) return 0;  // never shown: nothing to restore
+    icon_present_ = false;
+    trap.Step([&] { icon_present_ = notify_area_.NotifyIcon(platform::kNimAdd, Packed()); });
+    if (!icon_present_)
+        trap.Step([&] { icon_present_ = notify_area_.NotifyIcon(platform::kNimModify, Packed()); });
     trap.Clear();
     return 0;
 }
@@ -90,6 +102,7 @@ std::int32_t clsTrayIcon::fn_HideIcon(platform::Handle frm_hWnd) {
     tray_data_.hWnd = frm_hWnd;
     tray_data_.uID = kIconId;
     trap.Step([&] { notify_area_.NotifyIcon(platform::kNimDelete, Packed()); });
+    icon_present_ = false;
     trap.Clear();
     return 0;
 }

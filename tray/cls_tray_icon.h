@@ -38,6 +38,14 @@ public:
                              const std::wstring& st_Tooltip);
     // Removes the icon named by frm_hWnd and id 1. Always 0.
     std::int32_t fn_HideIcon(platform::Handle frm_hWnd);
+    // Adds the icon again as the record stands (the shell restarted, or an
+    // earlier add was refused); when the shell refuses the add, asks it to
+    // change the icon instead, which tells whether it holds the icon after
+    // all. Always 0.
+    std::int32_t fn_RestoreIcon();
+    // Whether the shell accepted the icon at the last add, restore or
+    // removal. An armed window is hidden only while its icon is there.
+    bool IconPresent() const { return icon_present_; }
     // Decodes a forwarded mouse-move event: a left double-click shows
     // ob_Form, a right-button release pops up ob_PopupMenu. Returns the
     // number of the error pending at the end, 0 if none.
@@ -59,6 +67,7 @@ private:
     TrayData tray_data_;
     std::int32_t tray_msg_ = 0;
     bool busy_ = false;
+    bool icon_present_ = false;
 };
 
 // X (twips) over the twips per pixel, rounded to the nearest integer with

@@ -12,7 +12,9 @@ constexpr platform::ControlDesign kControls[] = {
 };
 
 // Borderless, with a picture that carries the two lines of text and the
-// drawn Cancel button.
+// drawn Cancel button. The program is in the background when it warns, so
+// the window stays above the user's windows, on the monitor the user works
+// on, instead of asking for the foreground.
 constexpr platform::FormDesign kAttention = {
     .name = L"Attention",
     .caption = L"Attention",
@@ -22,7 +24,9 @@ constexpr platform::FormDesign kAttention = {
     .client_width = 6000,
     .client_height = 1500,
     .centred = true,
+    .on_users_monitor = true,
     .show_in_taskbar = false,
+    .topmost = true,
     .controls = kControls,
     .control_count = 1,
 };

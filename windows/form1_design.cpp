@@ -53,6 +53,8 @@ constexpr FontDesign kCourier9 = {.face = L"Courier New", .hundredths_pt = 900};
 //   Timer1                  the clock: writes ntime every 60 ms
 //   Timer2                  the action trigger
 //   Timer3                  the warning trigger
+//   Timer4                  tries every few seconds to add the tray icon while
+//                           the shell has refused it
 //   Image1, Image2, Image3  banner, selection panel, three drawn buttons
 //   cancelzop               the tray menu's "&Cancel"
 //
@@ -115,6 +117,8 @@ constexpr ControlDesign kControls[] = {
      .has_fore_colour = true, .fore_colour = platform::kColourHighlight},
     {.id = kImage1, .name = L"Image1", .kind = ControlKind::Picture,
      .left = 120, .top = 120, .width = 6660, .height = 1980, .picture_resource = IDP_BANNER},
+    {.id = kTimer4, .name = L"Timer4", .kind = ControlKind::Timer, .enabled = false,
+     .interval_ms = 5000},
 };
 
 constexpr MenuItemDesign kMenu[] = {

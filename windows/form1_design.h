@@ -29,6 +29,7 @@ enum Form1Id {
     kImage2,
     kLabel1,
     kImage1,
+    kTimer4,
     // the pop-up menu
     kMnuPopUp = 100,
     kItmShowMainWindow,

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "platform/win32/services.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -17,6 +19,21 @@ std::wstring WindowText(HWND hwnd) {
     const int got = GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(std::max(got, 0)));
     return text;
+}
+
+// The monitor the user works on: the foreground window's, or the mouse's.
+RECT UsersMonitorArea() {
+    HWND foreground = GetForegroundWindow();
+    HMONITOR monitor = foreground ? MonitorFromWindow(foreground, MONITOR_DEFAULTTONULL) : nullptr;
+    if (!monitor) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        monitor = MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY);
+    }
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor && GetMonitorInfoW(monitor, &info)) return info.rcWork;
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
 }  // namespace
@@ -59,6 +76,7 @@ void FormWindow::CreateWindowFromDesign() {
             break;
     }
     if (!design_.show_in_taskbar) ex_style |= WS_EX_TOOLWINDOW;
+    if (design_.topmost) ex_style |= WS_EX_TOPMOST;
 
     RECT frame{0, 0, design_.client_width / kTwipsPerPixel, design_.client_height / kTwipsPerPixel};
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
@@ -66,13 +84,19 @@ void FormWindow::CreateWindowFromDesign() {
     const int height = frame.bottom - frame.top;
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
     if (design_.centred) {
-        x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-        y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        const RECT area = design_.on_users_monitor
+                              ? UsersMonitorArea()
+                              : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        x = area.left + (area.right - area.left - width) / 2;
+        y = area.top + (area.bottom - area.top - height) / 2;
     }
 
     HWND created = CreateWindowExW(ex_style, class_name.c_str(), design_.caption, style, x, y,
                                    width, height, nullptr, nullptr, instance_, this);
     if (!created) Raise(static_cast<long>(GetLastError()), L"The window could not be created");
+    // A new shell announces itself to every window, also when the program
+    // runs elevated and the shell does not.
+    ChangeWindowMessageFilterEx(hwnd_, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     if (big_icon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
     if (small_icon_)
         SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
@@ -113,6 +137,12 @@ bool FormWindow::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
 void FormWindow::Show() {
     if (!hwnd_) return;
+    if (design_.topmost) {
+        // Above every other window, without asking for the foreground.
+        SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        return;
+    }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (!shown_once_) {

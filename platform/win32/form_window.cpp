@@ -8,15 +8,6 @@
 
 namespace platform::win32 {
 
-namespace {
-
-UINT TaskbarCreatedMessage() {
-    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
-    return message;
-}
-
-}  // namespace
-
 FormWindow::FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner& owner)
     : design_(design), instance_(instance), owner_(owner),
       twips_per_pixel_(ScreenTwipsPerPixelX()), fonts_(design.default_font) {
@@ -149,6 +140,7 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_CLOSE: OnClose(); return 0;
         case WM_DESTROY: KillTimers(); return 0;
         case WM_NCDESTROY: return OnNcDestroy(wparam, lparam);
+        case kMsgProgramEnded: return OnProgramEnded(lparam);
         default: if (message == TaskbarCreatedMessage()) return OnTaskbarCreated(); break;
     }
     return DefWindowProcW(hwnd_, message, wparam, lparam);
@@ -262,6 +254,11 @@ void FormWindow::OnClose() {
 
 LRESULT FormWindow::OnTaskbarCreated() {
     if (events_) events_->TaskbarCreated();
+    return 0;
+}
+
+LRESULT FormWindow::OnProgramEnded(LPARAM exit_code) {
+    if (events_) events_->ProgramEnded(static_cast<std::uint32_t>(exit_code));
     return 0;
 }
 

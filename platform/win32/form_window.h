@@ -105,6 +105,7 @@ private:
     bool OnActivate(WPARAM wparam);
     void OnClose();
     LRESULT OnTaskbarCreated();
+    LRESULT OnProgramEnded(LPARAM exit_code);
     LRESULT OnNcDestroy(WPARAM wparam, LPARAM lparam);
 
     const FormDesign& design_;

@@ -35,8 +35,8 @@ class App final : public IForms, public IFormOwner {
 public:
     explicit App(HINSTANCE instance)
         : instance_(instance), app_(instance), resources_(instance),
-          services_{message_box_, process_, shell_, file_dialog_, clock_, app_,
-                    screen_,      code_page_, resources_, notify_area_, *this} {}
+          services_{message_box_, process_,   shell_,     file_dialog_, clock_, power_,
+                    app_,         screen_,    code_page_, resources_,   notify_area_, *this} {}
 
     int Run() {
         MainForm().Me.Show();
@@ -119,6 +119,7 @@ private:
     ShellService shell_;
     FileDialogService file_dialog_;
     ClockService clock_;
+    PowerService power_;
     AppService app_;
     ScreenService screen_;
     CodePageService code_page_;

@@ -4,8 +4,10 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/error.h"
@@ -14,7 +16,7 @@
 namespace platform::win32 {
 
 // The program hands the system these records in their oldest forms.
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kOpenFileNameSize);
+static_assert(offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(LPCWSTR) == kOpenFileNameSize);
 static_assert(NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconData88));
 static_assert(offsetof(NOTIFYICONDATAA, cbSize) == offsetof(NotifyIconData88, cbSize));
 static_assert(offsetof(NOTIFYICONDATAA, hWnd) == offsetof(NotifyIconData88, hWnd));
@@ -47,7 +49,23 @@ namespace {
     Raise(static_cast<long>(code), description);
 }
 
-const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// Waits, on a thread of its own, for a started program to end, and tells
+// the window that asked. The window's own thread goes on meanwhile.
+struct EndWatch {
+    UniqueKernelHandle process;
+    HWND notify;
+};
+
+DWORD WINAPI WatchForEnd(void* param) {
+    const std::unique_ptr<EndWatch> watch(static_cast<EndWatch*>(param));
+    DWORD code = 0;
+    if (WaitForSingleObject(watch->process.get(), INFINITE) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(watch->process.get(), &code))
+        PostMessageW(watch->notify, kMsgProgramEnded, 0, static_cast<LPARAM>(code));
+    return 0;
+}
 
 }  // namespace
 
@@ -68,14 +86,9 @@ std::string ToAnsi(const std::wstring& text) {
     return out;
 }
 
-std::wstring FromAnsi(const char* bytes, std::size_t length) {
-    if (length == 0) return {};
-    const int size = static_cast<int>(length);
-    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes, size, nullptr, 0);
-    if (needed <= 0) return {};
-    std::wstring out(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes, size, out.data(), needed);
-    return out;
+UINT TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
 }
 
 int MessageBoxService::Show(Handle owner, const std::wstring& text, const std::wstring& title,
@@ -87,7 +100,7 @@ int MessageBoxService::Show(Handle owner, const std::wstring& text, const std::w
 }
 
 void ProcessService::Start(const std::wstring& application, const std::wstring& command_line,
-                           int show) {
+                           int show, Handle notify) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -103,6 +116,17 @@ void ProcessService::Start(const std::wstring& application, const std::wstring& 
     }
     UniqueKernelHandle process(started.hProcess);
     UniqueKernelHandle thread(started.hThread);
+    if (!notify) return;
+    auto watch = std::make_unique<EndWatch>(
+        EndWatch{std::move(process), reinterpret_cast<HWND>(static_cast<UINT_PTR>(notify))});
+    if (HANDLE watcher = CreateThread(nullptr, 0, WatchForEnd, watch.get(), 0, nullptr)) {
+        watch.release();  // the watcher owns it now
+        CloseHandle(watcher);
+    }
+}
+
+void PowerService::KeepAwake(bool on) {
+    SetThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
 }
 
 void ProcessService::EndNow() { ExitProcess(0); }
@@ -110,50 +134,52 @@ void ProcessService::EndNow() { ExitProcess(0); }
 long ShellService::Execute(Handle owner, const std::wstring& verb, const std::wstring& file,
                            const std::wstring& parameters, const std::wstring& directory,
                            int show) {
-    const std::string a_verb = ToAnsi(verb);
-    const std::string a_file = ToAnsi(file);
-    const std::string a_parameters = ToAnsi(parameters);
-    const std::string a_directory = ToAnsi(directory);
-    HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(static_cast<UINT_PTR>(owner)),
-                                     OrNull(a_verb), a_file.c_str(), OrNull(a_parameters),
-                                     OrNull(a_directory), show);
-    return static_cast<long>(reinterpret_cast<INT_PTR>(result));
+    // Wide all the way, so any path opens. The program may end right after
+    // the call, so the shell finishes its work before it returns; a failure
+    // shows no message of the shell's own.
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(owner));
+    info.lpVerb = OrNull(verb);
+    info.lpFile = file.c_str();
+    info.lpParameters = OrNull(parameters);
+    info.lpDirectory = OrNull(directory);
+    info.nShow = show;
+    ShellExecuteExW(&info);
+    return static_cast<long>(reinterpret_cast<INT_PTR>(info.hInstApp));
 }
 
 bool FileDialogService::GetOpenFileName(OpenFileNameRecord& record) {
-    // The strings as 8-bit texts, the two buffers as writable arrays of the
-    // declared maximum.
-    const std::string filter = ToAnsi(record.lpstrFilter);
-    const std::string initial_dir = ToAnsi(record.lpstrInitialDir);
-    const std::string title = ToAnsi(record.lpstrTitle);
+    // The two buffers as writable arrays of the declared maximum, holding
+    // what the record starts them with.
     auto buffer = [](const std::wstring& initial, std::uint32_t max) {
-        std::vector<char> out(std::max<std::uint32_t>(max, 1), '\0');
-        const std::string bytes = ToAnsi(initial);
-        std::memcpy(out.data(), bytes.data(), std::min(bytes.size(), out.size() - 1));
+        std::vector<wchar_t> out(std::max<std::uint32_t>(max, 1), L'\0');
+        std::copy_n(initial.begin(), std::min(initial.size(), out.size() - 1), out.begin());
         return out;
     };
-    std::vector<char> file = buffer(record.lpstrFile, record.nMaxFile);
-    std::vector<char> file_title = buffer(record.lpstrFileTitle, record.nMaxFileTitle);
+    std::vector<wchar_t> file = buffer(record.lpstrFile, record.nMaxFile);
+    std::vector<wchar_t> file_title = buffer(record.lpstrFileTitle, record.nMaxFileTitle);
 
-    OPENFILENAMEA ofn{};
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = record.lStructSize;
     ofn.hwndOwner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(record.hwndOwner));
     ofn.hInstance = reinterpret_cast<HINSTANCE>(static_cast<UINT_PTR>(record.hInstance));
-    ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+    ofn.lpstrFilter = OrNull(record.lpstrFilter);
     ofn.nFilterIndex = record.nFilterIndex;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = record.nMaxFile;
     ofn.lpstrFileTitle = file_title.data();
     ofn.nMaxFileTitle = record.nMaxFileTitle;
-    ofn.lpstrInitialDir = OrNull(initial_dir);
-    ofn.lpstrTitle = OrNull(title);
+    ofn.lpstrInitialDir = OrNull(record.lpstrInitialDir);
+    ofn.lpstrTitle = OrNull(record.lpstrTitle);
     ofn.Flags = record.Flags;
 
-    const BOOL chosen = GetOpenFileNameA(&ofn);
+    const BOOL chosen = ::GetOpenFileNameW(&ofn);
     // The buffers come back whole (the rest of them untouched), without the
     // final terminator.
-    record.lpstrFile = FromAnsi(file.data(), file.size() - 1);
-    record.lpstrFileTitle = FromAnsi(file_title.data(), file_title.size() - 1);
+    record.lpstrFile.assign(file.data(), file.size() - 1);
+    record.lpstrFileTitle.assign(file_title.data(), file_title.size() - 1);
     record.nFileOffset = ofn.nFileOffset;
     record.nFileExtension = ofn.nFileExtension;
     return chosen != FALSE;

@@ -14,7 +14,12 @@ namespace platform::win32 {
 float ScreenTwipsPerPixelX();
 
 std::string ToAnsi(const std::wstring& text);
-std::wstring FromAnsi(const char* bytes, std::size_t length);
+
+// Messages the program's windows get from outside their own code:
+// a program started with IProcess::Start ended (lParam: its exit code) ...
+constexpr UINT kMsgProgramEnded = WM_APP + 1;
+// ... and the shell's notification area was made anew.
+UINT TaskbarCreatedMessage();
 
 class MessageBoxService final : public IMessageBox {
 public:
@@ -24,8 +29,8 @@ public:
 
 class ProcessService final : public IProcess {
 public:
-    void Start(const std::wstring& application, const std::wstring& command_line,
-               int show) override;
+    void Start(const std::wstring& application, const std::wstring& command_line, int show,
+               Handle notify) override;
     void EndNow() override;
 };
 
@@ -39,6 +44,11 @@ public:
 class FileDialogService final : public IFileDialog {
 public:
     bool GetOpenFileName(OpenFileNameRecord& record) override;
+};
+
+class PowerService final : public IPower {
+public:
+    void KeepAwake(bool on) override;
 };
 
 class ClockService final : public IClock {

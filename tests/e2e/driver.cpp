@@ -23,7 +23,16 @@
 //   tray-forget HWND                     the notification area drops the icon
 //                                        (HWND, 1), as a restarting shell does
 //   menus                                size of each open pop-up menu
+//   cover TITLE                          another program's maximised window,
+//                                        in the foreground, until closed
+//   at X Y                               the top-level window at a point of
+//                                        the screen
+//   files HWND                           the number of items the file list
+//                                        of an open-file dialog shows
+//   monitor X Y                          the work area of the monitor at a
+//                                        point: left top right bottom
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -138,6 +147,11 @@ std::wstring ControlText(HWND child) {
 
 DWORD Timeout(int argc, wchar_t** argv, int at, DWORD fallback) {
     return argc > at ? static_cast<DWORD>(std::wcstoul(argv[at], nullptr, 10)) : fallback;
+}
+
+LRESULT CALLBACK CoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 int Usage() {
@@ -287,8 +301,13 @@ int wmain(int argc, wchar_t** argv) {
             const LONG style = GetWindowLongW(child, GWL_STYLE);
             if (cls == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
                 // A box without an icon keeps a hidden one.
-                if (IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0))
+                if (IsWindowVisible(child) && SendMessageW(child, STM_GETICON, 0, 0)) {
                     Print(L"icon=" + Num(GetDlgCtrlID(child)));
+                    RECT r{};
+                    GetWindowRect(child, &r);  // on the screen, for a look at its colours
+                    Print(L"icon_rect=" + Num(r.left) + L" " + Num(r.top) + L" " +
+                          Num(r.right - r.left) + L" " + Num(r.bottom - r.top));
+                }
             }
             else if (cls == L"Static" || cls == L"Button")
                 Print((cls == L"Static" ? L"text=" : L"button=") + Text(child));
@@ -335,6 +354,54 @@ int wmain(int argc, wchar_t** argv) {
             Print(Num(r.left) + L"\t" + Num(r.top) + L"\t" + Num(r.right - r.left) + L"\t" +
                   Num(r.bottom - r.top));
         }
+        return 0;
+    }
+    if (command == L"cover" && argc >= 3) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = CoverProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+        wc.lpszClassName = L"TarnovelleTestCover";
+        RegisterClassW(&wc);
+        HWND cover = CreateWindowExW(0, wc.lpszClassName, argv[2], WS_OVERLAPPEDWINDOW,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                     nullptr, nullptr, wc.hInstance, nullptr);
+        if (!cover) return 1;
+        ShowWindow(cover, SW_SHOWMAXIMIZED);
+        SetForegroundWindow(cover);
+        Print(Hex(reinterpret_cast<UINT_PTR>(cover)));
+        std::fflush(stdout);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return 0;
+    }
+    if (command == L"files" && argc >= 3) {
+        for (HWND child : Children(ParseHwnd(argv[2])))
+            if (ClassOf(child) == L"SysListView32") {
+                Print(Num(SendMessageW(child, LVM_GETITEMCOUNT, 0, 0)));
+                return 0;
+            }
+        return 1;
+    }
+    if (command == L"monitor" && argc >= 4) {
+        const POINT point{static_cast<LONG>(std::wcstol(argv[2], nullptr, 10)),
+                          static_cast<LONG>(std::wcstol(argv[3], nullptr, 10))};
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (!GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &monitor)) return 1;
+        const RECT& r = monitor.rcWork;
+        Print(Num(r.left) + L" " + Num(r.top) + L" " + Num(r.right) + L" " + Num(r.bottom));
+        return 0;
+    }
+    if (command == L"at" && argc >= 4) {
+        const POINT point{static_cast<LONG>(std::wcstol(argv[2], nullptr, 10)),
+                          static_cast<LONG>(std::wcstol(argv[3], nullptr, 10))};
+        HWND hwnd = WindowFromPoint(point);
+        if (!hwnd) return 1;
+        Print(Hex(reinterpret_cast<UINT_PTR>(GetAncestor(hwnd, GA_ROOT))));
         return 0;
     }
     return Usage();

@@ -305,6 +305,25 @@ class Desktop:
                         "+repage", str(alone)], timeout=60, check=True)
         return Path(path)
 
+    def icon_kind(self, box):
+        """Which standard icon a dialog box shows, told by its colours (another
+        process's icon handles cannot be compared): 'exclamation' (yellow),
+        'hand' (red), 'asterisk' (blue) or 'other'."""
+        shot = OUT / "icon-probe.png"
+        self.screenshot(shot)
+        x, y, w, h = box["icon_rects"][0]
+        r, g, b = (float(v) for v in subprocess.run(
+            ["convert", str(shot), "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-format",
+             "%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]", "info:"],
+            stdout=subprocess.PIPE, text=True, timeout=60, check=True).stdout.split())
+        if r - b > 0.1 and g - b > 0.05:
+            return "exclamation"
+        if r - g > 0.15 and r - b > 0.15:
+            return "hand"
+        if b - r > 0.1:
+            return "asterisk"
+        return "other"
+
     def icon_in_tray(self):
         """True when the first notification-area place shows an icon: the
         taskbar there is one flat colour otherwise."""
@@ -342,7 +361,7 @@ def dialog(desktop, title, timeout=UI_TIMEOUT):
     lines = desktop.driver("dialog", title, int(timeout * 1000), check=False)
     if lines is None:
         return None
-    result = {"texts": [], "buttons": [], "icons": []}
+    result = {"texts": [], "buttons": [], "icons": [], "icon_rects": []}
     for line in lines:
         key, _, value = line.partition("=")
         if key == "text":
@@ -351,6 +370,8 @@ def dialog(desktop, title, timeout=UI_TIMEOUT):
             result["buttons"].append(value)
         elif key == "icon":
             result["icons"].append(value)
+        elif key == "icon_rect":
+            result["icon_rects"].append(tuple(map(int, value.split())))
         else:
             result[key] = value
     return result

@@ -6,10 +6,12 @@
 //
 // Times are HH:MM:SS.mmm; the creation time is the system's own record of
 // when the process was created. A window program, so that starting it opens
-// no console.
+// no console. It ends with exit code 0, or with the number written in
+// exit-code.txt beside the log, to play a shutdown.exe that refuses.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -53,5 +55,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     DWORD written = 0;
     WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(file);
-    return 0;
+
+    std::wstring exit_file = log;
+    exit_file = exit_file.substr(0, exit_file.find_last_of(L'\\') + 1) + L"exit-code.txt";
+    HANDLE code_file = CreateFileW(exit_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (code_file == INVALID_HANDLE_VALUE) return 0;
+    char digits[16] = {};
+    DWORD got = 0;
+    ReadFile(code_file, digits, sizeof digits - 1, &got, nullptr);
+    CloseHandle(code_file);
+    return static_cast<int>(std::strtoul(digits, nullptr, 10));
 }

@@ -1,5 +1,7 @@
 """The main window and arming, on the real program."""
-from harness import (COMBO1, COMBO2, COMBO3, COMBO4, COMMAND1, IDCANCEL, LABEL2, NTIME,
+import subprocess
+
+from harness import (EXE, COMBO1, COMBO2, COMBO3, COMBO4, COMMAND1, IDCANCEL, LABEL2, NTIME,
                      UI_TIMEOUT, ProgramTest, control, far_from_now, wait_for)
 
 SELECT_ALL = "You must select hour, minuts, seconds and action!!"
@@ -62,6 +64,8 @@ class MainWindow(ProgramTest):
                 self.assertEqual(box["texts"], [SELECT_ALL])
                 self.assertEqual(box["buttons"], ["OK"])
                 self.assertEqual(len(box["icons"]), 1)
+                if left_out == "hour":
+                    self.assertEqual(self.desktop.icon_kind(box), "hand")  # critical stop
                 self.assertEqual(box["owner"], self.program.hwnd)
                 if left_out == "hour":
                     self.shot("error-message.png", box["hwnd"])
@@ -78,6 +82,7 @@ class MainWindow(ProgramTest):
         box = self.expect_dialog("Attention!")
         self.assertEqual(box["texts"], [WILL_HIDE])
         self.assertEqual(len(box["icons"]), 1)
+        self.assertEqual(self.desktop.icon_kind(box), "asterisk")  # information
         # Retitled while the message is up; still visible behind it.
         self.assertEqual(self.program.caption(), f"Tarnovelle - At: {hour}:{minute}:{second}")
         self.assertTrue(self.program.visible())
@@ -110,6 +115,16 @@ class MainWindow(ProgramTest):
                                               check=False))
         self.assertEqual(self.program.caption(), "Tarnovelle")
         self.assertTrue(self.program.visible())
+
+
+    def test_the_program_asks_windows_for_sharp_text_on_scaled_displays(self):
+        # Not DPI-aware (the layout counts 15 twips a pixel), but scaled by
+        # GDI: Wine cannot show it, the manifest Windows reads can.
+        manifest = subprocess.run(["wrestool", "-x", "--raw", "--type=24", str(EXE)],
+                                  stdout=subprocess.PIPE, check=True, timeout=60).stdout.decode()
+        self.assertIn(">true</gdiScaling>", manifest)
+        self.assertNotIn("dpiAware", manifest)
+        self.assertTrue(self.program.alive())
 
 
 class ProgramPicker(ProgramTest):

@@ -146,6 +146,7 @@ class Firing(ProgramTest):
             self.assertRegex(box["texts"][0],
                              r"^Run-time error '53':\\n\\nFile not found: .*shutdown\.exe$")
             self.assertEqual(len(box["icons"]), 1)
+            self.assertEqual(self.desktop.icon_kind(box), "hand")
             self.shot("error-report.png", box["hwnd"])
             # One report, however many ticks the armed second had.
             sleep_until(at + 2 * SECOND)

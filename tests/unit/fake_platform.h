@@ -266,15 +266,16 @@ struct Started {
     std::wstring application;
     std::wstring command_line;
     int show;
+    Handle notify;  // the window told when it ends
 };
 
 class Process final : public platform::IProcess {
 public:
     explicit Process(Journal& journal) : journal_(journal) {}
-    void Start(const std::wstring& application, const std::wstring& command_line,
-               int show) override {
+    void Start(const std::wstring& application, const std::wstring& command_line, int show,
+               Handle notify) override {
         if (missing) throw platform::Error{platform::kErrFileNotFound, L"File not found"};
-        started.push_back({application, command_line, show});
+        started.push_back({application, command_line, show, notify});
         journal_.Add("start " + Narrow(command_line));
     }
     // The real one does not return.
@@ -342,6 +343,21 @@ class Clock final : public platform::IClock {
 public:
     std::wstring TimeText() override { return now; }
     std::wstring now = L"12:00:00";
+};
+
+class Power final : public platform::IPower {
+public:
+    explicit Power(Journal& journal) : journal_(journal) {}
+    void KeepAwake(bool on) override {
+        requests.push_back(on);
+        awake = on;
+        journal_.Add(on ? "awake on" : "awake off");
+    }
+    std::vector<bool> requests;
+    bool awake = false;
+
+private:
+    Journal& journal_;
 };
 
 class App final : public platform::IApp {
@@ -420,11 +436,15 @@ public:
     bool NotifyIcon(std::uint32_t message, const platform::NotifyIconData88& record) override {
         if (fail) throw Refusal();
         calls.push_back({message, record});
-        journal_.Add(message == platform::kNimAdd ? "icon add" : "icon delete");
-        return answer;
+        journal_.Add(message == platform::kNimAdd      ? "icon add"
+                     : message == platform::kNimModify ? "icon modify"
+                                                       : "icon delete");
+        return answer_for ? answer_for(message) : answer;
     }
     std::vector<Notified> calls;
     bool answer = true;
+    // When set, the answer for each message instead.
+    std::function<bool(std::uint32_t)> answer_for;
     bool fail = false;
 
 private:
@@ -463,6 +483,7 @@ struct System {
     Shell shell{journal};
     FileDialog file_dialog{journal};
     Clock clock;
+    Power power{journal};
     App app;
     Screen screen;
     CodePage code_page;
@@ -471,9 +492,9 @@ struct System {
     Forms forms{journal};
 
     platform::Services services() {
-        return platform::Services{message_box, process,   shell,     file_dialog,
-                                  clock,       app,       screen,    code_page,
-                                  resources,   notify_area, forms};
+        return platform::Services{message_box, process, shell,     file_dialog, clock,
+                                  power,       app,     screen,    code_page,   resources,
+                                  notify_area, forms};
     }
 };
 

@@ -116,6 +116,7 @@ TEST_F(Form1Test, TheListsOfferOnlyTheirDesignedItems) {
 // ---- Full arming ------------------------------------------------------------
 
 TEST_F(Form1Test, FullArmingComposesBothTimesRetitlesStartsTheTriggersAndHides) {
+    form.Load();  // the tray icon is there
     Choose(L"22", L"30", L"15", L"Shutdown");
     bool visible_while_told = false;
     system.message_box.while_open = [&](const Shown&) {
@@ -166,6 +167,7 @@ TEST_F(Form1Test, ArmingAgainOverwritesTheSchedule) {
 }
 
 TEST_F(Form1Test, FullArmingOfRunFileAsksForTheFileWithTheRecordFilledIn) {
+    form.Load();  // the tray icon is there
     Choose(L"06", L"15", L"40", L"Run File...");
     system.file_dialog.choice = L"C:\\Tools\\backup.cmd";
     form.Label2_Click();
@@ -179,7 +181,7 @@ TEST_F(Form1Test, FullArmingOfRunFileAsksForTheFileWithTheRecordFilledIn) {
     EXPECT_EQ(r.lpstrCustomFilter, L"");
     EXPECT_EQ(r.nMaxCustFilter, 0u);
     EXPECT_EQ(r.nFilterIndex, 0u);
-    EXPECT_EQ(r.lpstrFile, std::wstring(254, L' '));
+    EXPECT_EQ(r.lpstrFile, L"");  // the file name field starts empty
     EXPECT_EQ(r.nMaxFile, 255u);
     EXPECT_EQ(r.lpstrFileTitle, std::wstring(254, L' '));
     EXPECT_EQ(r.nMaxFileTitle, 255u);
@@ -238,6 +240,7 @@ TEST_F(Form1Test, AFailingMessageBoxIsNotTrapped) {
 // ---- Short arming ---------------------------------------------------------------
 
 TEST_F(Form1Test, ShortArmingArmsWithoutWarningAndDisablesItsButton) {
+    form.Load();  // the tray icon is there
     Choose(L"07", L"30", L"10", L"Restard");
     form.Command1_Click();
     EXPECT_EQ(form.TargetTime, L"07:30:10");

@@ -1,0 +1,126 @@
+"""What a real PC asks of the armed program, on the real program: a second
+that no tick showed is not lost, the warning is seen above the user's work,
+a refused action is reported, and any file name can be run."""
+import datetime
+import os
+import shutil
+import signal
+import subprocess
+
+from harness import (ATTENTION_CLASS, COMMAND1, DRIVER, LABEL2, RECORDER, UI_TIMEOUT, WM_CLOSE,
+                     ProgramTest, clock_time, find, info, next_armable, sleep_until, wait_for)
+
+SECOND = datetime.timedelta(seconds=1)
+REFUSED = "The action could not be carried out: shutdown.exe -s -t 0 ended with code 1190"
+
+
+class RealPc(ProgramTest):
+
+    def stalled(self, start, end):
+        """Stops the program's process from `start` until `end` (datetimes),
+        as a machine too busy to run it would; the time it went on again."""
+        self.assertLess(datetime.datetime.now(), start, "too slow to stop the program in time")
+        sleep_until(start)
+        os.kill(self.program.process.pid, signal.SIGSTOP)
+        try:
+            sleep_until(end)
+        finally:
+            os.kill(self.program.process.pid, signal.SIGCONT)
+        return datetime.datetime.now()
+
+    def wait_for_records(self, count, at):
+        return wait_for(lambda: len(self.desktop.records()) >= count and self.desktop.records(),
+                        (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT,
+                        f"expected {count} started program(s), saw {self.desktop.records()}")
+
+    def test_an_armed_second_no_tick_saw_still_starts_the_action_once(self):
+        at, _ = self.arm("Shutdown", steps=1, warning=False)
+        resumed = self.stalled(at - 2 * SECOND, at + 3 * SECOND)
+        records = self.wait_for_records(1, resumed)
+        program, line, created, _ = records[0]
+        self.assertEqual(line, "shutdown.exe -s -t 0")
+        # Started once the program ran again, not a day later.
+        started = clock_time(created)
+        self.assertGreaterEqual(started, at + 3 * SECOND - SECOND / 2)
+        print(f"\n  started {(started - resumed).total_seconds():.2f} s after the program went on")
+        sleep_until(started + 2 * SECOND)
+        self.assertEqual(len(self.desktop.records()), 1)
+        self.assertTrue(self.program.alive())
+
+    def test_a_warning_second_no_tick_saw_still_shows_the_warning(self):
+        at, warn = self.arm("Restard", steps=1, warning_lead=10)
+        resumed = self.stalled(warn - 2 * SECOND, warn + 3 * SECOND)
+        found = find(self.desktop, "Attention", (at - resumed).total_seconds())
+        self.assertIsNotNone(found, "no warning before the action")
+        self.assertLess(clock_time(found[1]), at)
+        records = self.wait_for_records(1, at)
+        self.assertEqual(records[0][1], "shutdown.exe -r -t 0")
+        self.assertGreaterEqual(clock_time(records[0][2]), at)
+
+    def test_the_warning_shows_above_a_maximised_window_in_the_foreground(self):
+        at, warn = self.arm("Shutdown", steps=3)
+        cover = subprocess.Popen(["wine", str(DRIVER), "cover", "Busy"], env=self.desktop.env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            busy = find(self.desktop, "Busy", UI_TIMEOUT)[0]
+            wait_for(lambda: self.desktop.driver("focus", busy)[0].split("\t")[2] == busy,
+                     UI_TIMEOUT, "the other program did not come to the foreground")
+            found = find(self.desktop, "Attention",
+                         (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT)
+            self.assertIsNotNone(found, "no warning window")
+            hwnd = found[0]
+            i = info(self.desktop, hwnd)
+            self.assertTrue(int(i["ex_style"], 16) & 0x8, "the warning is not topmost")
+            x = int(i["window_x"]) + int(i["window_w"]) // 2
+            y = int(i["window_y"]) + int(i["window_h"]) // 2
+            self.assertEqual(self.desktop.driver("at", x, y), [hwnd],
+                             "another window covers the warning")
+            # Centred on the monitor the user works on.
+            left, top, right, bottom = map(int, self.desktop.driver("monitor", x, y)[0].split())
+            self.assertLessEqual(abs(x - (left + right) // 2), 1)
+            self.assertLessEqual(abs(y - (top + bottom) // 2), 1)
+            self.shot("warning-over-a-window.png", hwnd)
+        finally:
+            self.desktop.driver("post", busy, WM_CLOSE, 0, 0, check=False)
+            cover.wait(UI_TIMEOUT)
+
+    def test_a_refused_action_is_reported_and_the_program_is_ready_again(self):
+        self.desktop.c_path(r"C:\record\exit-code.txt").write_text("1190")
+        at, _ = self.arm("Shutdown", steps=0, warning=False)
+        box = self.expect_dialog("Tarnovelle",
+                                 (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT)
+        self.assertEqual(box["texts"], [REFUSED])
+        self.assertEqual(box["buttons"], ["OK"])
+        self.assertEqual(self.desktop.icon_kind(box), "exclamation")
+        self.assertEqual(len(self.desktop.records()), 1)
+        self.shot("refusal-message.png", box["hwnd"])
+        self.press(box)
+        self.program.wait_shown("the main window did not come back")
+        self.assertEqual(self.program.caption(), "Tarnovelle")
+        self.assertTrue(self.program.children()[COMMAND1]["enabled"])
+
+    def test_a_file_named_outside_the_code_page_is_opened_at_the_time(self):
+        name = "Ωμέγα 日本.exe"
+        shutil.copy(RECORDER, self.desktop.c_path("C:\\files\\") / name)
+        hour, minute, second, at, _ = next_armable(self.desktop.ahead(16))
+        self.program.choose(hour, minute, second, "Run File...")
+        self.program.click(LABEL2)
+        picker = self.expect_dialog("Select the file to run...")
+        # As a user picks it: into its folder, then a double click on it.
+        wait_for(lambda: self.desktop.driver("focus", picker["hwnd"])[0].split("\t")[1] == "Edit",
+                 UI_TIMEOUT, "the file name field did not get the focus")
+        self.desktop.xdotool("type", "--delay", "20", "C:\\files\\")
+        self.desktop.xdotool("key", "Return")
+        wait_for(lambda: self.desktop.driver("files", picker["hwnd"]) == ["1"], UI_TIMEOUT,
+                 "the dialog did not show the folder")
+        view = next(line.split("\t") for line in self.desktop.driver("children", picker["hwnd"])
+                    if line.split("\t")[1] == "SHELLDLL_DefView")
+        i = info(self.desktop, picker["hwnd"])
+        self.desktop.xdotool("mousemove", int(i["client_x"]) + int(view[4]) + 30,
+                             int(i["client_y"]) + int(view[5]) + 10,
+                             "click", "--repeat", "2", "--delay", "80", "1")
+        self.press(self.expect_dialog("Attention!"))
+        records = self.wait_for_records(1, at)
+        self.assertEqual(records[0][0], "C:\\files\\" + name)
+        self.assertGreaterEqual(clock_time(records[0][2]), at)
+        self.assertTrue(self.program.wait_exit(), "the program did not end")
