@@ -94,6 +94,19 @@ auto MakeControl(Maker& maker, const ControlDesign& d) {
     return decltype(maker.Timer(d)){};
 }
 
+// The kind's name, as the end-to-end tests read the designs.
+constexpr const char* ControlKindName(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Timer: return "timer";
+        case ControlKind::PushButton: return "button";
+        case ControlKind::DropDownList: return "list";
+        case ControlKind::TextBox: return "text";
+        case ControlKind::Label: return "label";
+        case ControlKind::Picture: return "picture";
+    }
+    return "?";
+}
+
 struct MenuItemDesign {
     int id = 0;
     const wchar_t* name = L"";

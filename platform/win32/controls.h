@@ -4,9 +4,10 @@
 // a point is its click area, and paints itself on the window's surface. The
 // window only routes messages to its controls.
 //
-// Adding a kind of control: its name in ControlKind and in
-// platform::MakeControl (platform/design.h), and here one class and one line
-// in the maker; the tests' substitute then needs its own maker's line.
+// Adding a kind of control touches three files: platform/design.h (the kind
+// in ControlKind, MakeControl and ControlKindName), one class and one line
+// in the maker here, and the maker's line in the tests' substitute
+// (tests/unit/fake_platform.h).
 #pragma once
 
 #include <windows.h>

@@ -33,18 +33,6 @@ std::string Json(const wchar_t* text) {
     return out + "\"";
 }
 
-const char* KindName(platform::ControlKind kind) {
-    switch (kind) {
-        case platform::ControlKind::Timer: return "timer";
-        case platform::ControlKind::PushButton: return "button";
-        case platform::ControlKind::DropDownList: return "list";
-        case platform::ControlKind::TextBox: return "text";
-        case platform::ControlKind::Label: return "label";
-        case platform::ControlKind::Picture: return "picture";
-    }
-    return "?";
-}
-
 std::string Form(const platform::FormDesign& f) {
     using platform::kTwipsPerPixel;
     std::string out = "{\"class\": " + Json((std::wstring(platform::kWindowClassPrefix) + f.name).c_str()) +
@@ -55,7 +43,7 @@ std::string Form(const platform::FormDesign& f) {
         const platform::ControlDesign& c = f.controls[i];
         const platform::PixelRect r = platform::PixelRectOf(c);
         out += std::string(i ? ",\n" : "\n") + "    " + Json(c.name) + ": {\"id\": " +
-               std::to_string(platform::kChildIdBase + c.id) + ", \"kind\": \"" + KindName(c.kind) +
+               std::to_string(platform::kChildIdBase + c.id) + ", \"kind\": \"" + platform::ControlKindName(c.kind) +
                "\", \"rect\": [" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
                std::to_string(r.right - r.left) + ", " + std::to_string(r.bottom - r.top) + "]}";
     }
