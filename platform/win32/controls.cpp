@@ -20,8 +20,6 @@ COLORREF Resolve(std::uint32_t colour) {
     return static_cast<COLORREF>(colour);
 }
 
-namespace {
-
 std::wstring WindowText(HWND hwnd) {
     if (!hwnd) return {};
     const int length = GetWindowTextLengthW(hwnd);
@@ -30,6 +28,8 @@ std::wstring WindowText(HWND hwnd) {
     text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
     return text;
 }
+
+namespace {
 
 // The list drops down far enough to show about a dozen items.
 constexpr int kDropDownHeight = 200;

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -108,5 +109,7 @@ private:
 RECT ClientRect(const ControlDesign& design);
 // A design colour: 0x00BBGGRR, or a system colour by index.
 COLORREF Resolve(std::uint32_t colour);
+// A window's text (its caption, or a control's contents).
+std::wstring WindowText(HWND hwnd);
 
 }  // namespace platform::win32

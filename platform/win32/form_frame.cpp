@@ -4,22 +4,11 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
 #include "platform/win32/services.h"
 
 namespace platform::win32 {
 
 namespace {
-
-std::wstring WindowText(HWND hwnd) {
-    if (!hwnd) return {};
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(std::max(got, 0)));
-    return text;
-}
 
 // The monitor the user works on: the foreground window's, or the mouse's.
 RECT UsersMonitorArea() {
