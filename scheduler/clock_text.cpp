@@ -29,6 +29,7 @@ int Forward(int from, int to) { return ((to - from) % kSecondsPerDay + kSecondsP
 bool ArmedSecondReached(const std::wstring& previous, const std::wstring& now,
                         const std::wstring& armed) {
     if (now == armed) return true;
+    if (now == previous) return false;  // most ticks: the same second again
     const std::optional<int> before = SecondOfDay(previous);
     const std::optional<int> after = SecondOfDay(now);
     const std::optional<int> target = SecondOfDay(armed);

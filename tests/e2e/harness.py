@@ -273,13 +273,14 @@ class Desktop:
         return path
 
     def _region(self, shot, box):
-        """Signature and standard deviation of a region of a screenshot."""
+        """Signature, standard deviation and mean (r, g, b) of a region of a
+        screenshot."""
         x, y, w, h = box
         out = subprocess.run(
             ["convert", str(shot), "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-format",
-             "%# %[fx:standard_deviation]", "info:"],
+             "%# %[fx:standard_deviation] %[fx:mean.r] %[fx:mean.g] %[fx:mean.b]", "info:"],
             stdout=subprocess.PIPE, text=True, timeout=60, check=True).stdout.split()
-        return out[0], float(out[1])
+        return out[0], float(out[1]), tuple(float(v) for v in out[2:5])
 
     def screenshot_painted(self, path, hwnd):
         """A screenshot once the window is painted: its area is not one flat
@@ -291,7 +292,7 @@ class Desktop:
 
         def painted():
             self.screenshot(path)
-            signature, spread = self._region(path, box)
+            signature, spread, _ = self._region(path, box)
             same = signature == previous[0]
             previous[0] = signature
             return spread > 0.02 and same
@@ -311,11 +312,7 @@ class Desktop:
         'hand' (red), 'asterisk' (blue) or 'other'."""
         shot = OUT / "icon-probe.png"
         self.screenshot(shot)
-        x, y, w, h = box["icon_rects"][0]
-        r, g, b = (float(v) for v in subprocess.run(
-            ["convert", str(shot), "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-format",
-             "%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]", "info:"],
-            stdout=subprocess.PIPE, text=True, timeout=60, check=True).stdout.split())
+        r, g, b = self._region(shot, box["icon_rects"][0])[2]
         if r - b > 0.1 and g - b > 0.05:
             return "exclamation"
         if r - g > 0.15 and r - b > 0.15:
