@@ -1,6 +1,7 @@
 # Tarnovelle: set-up, build, run and test on Debian 12 (as root for set-up).
 #   make run    build and start tarnovelle.exe under Wine
 #   make test   build everything and run every test
+#   make dist   build the release zip and its SHA256SUMS in build/dist
 #   make fuzz   run the fuzz targets for FUZZ_SECONDS each (default 300)
 #   make bench  measure the release exe beside a floor program under Wine
 MAKEFLAGS += --no-print-directory
@@ -9,7 +10,7 @@ FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 20
 
 .PHONY: all setup build windows linux linux-asan fuzz-build run test unit asan fuzz-smoke fuzz \
-        e2e bench clean
+        e2e dist bench clean
 
 all: build
 
@@ -51,6 +52,9 @@ fuzz: fuzz-build
 
 e2e: windows linux
 	@python3 tests/e2e/run.py
+
+dist: windows
+	@python3 scripts/dist.py
 
 test: unit asan fuzz-smoke e2e
 
