@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 20
 
 .PHONY: all setup build windows linux linux-asan fuzz-build run test unit asan fuzz-smoke fuzz \
-        e2e dist bench clean
+        e2e dist release-check bench clean
 
 all: build
 
@@ -56,7 +56,12 @@ e2e: windows linux
 dist: windows
 	@python3 scripts/dist.py
 
-test: unit asan fuzz-smoke e2e
+# The release as make dist writes it, and a second make dist in a copy of
+# the source elsewhere, which must give the same bytes.
+release-check: dist
+	@python3 tests/release/test_release.py -v
+
+test: unit asan fuzz-smoke release-check e2e
 
 bench: windows linux
 	@python3 bench/run.py

@@ -21,7 +21,9 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+sys.path.insert(0, str(ROOT / "tests" / "release"))
 import harness  # noqa: E402
+import pe  # noqa: E402
 from harness import (LABEL2, Desktop, Program, dialog, execution_mode, far_from_now,  # noqa: E402
                      info, next_armable, wait_for)
 
@@ -32,9 +34,7 @@ FLOOR_BARE = harness.WINDOWS_BUILD / "bench" / "floor_bare.exe"
 FLOORS = {"floor": (r"C:\bench\floor.exe", "Floor"),
           "bare": (r"C:\bench\floor_bare.exe", "Bare floor")}
 PROBE = harness.WINDOWS_BUILD / "bench" / "probe.exe"
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
-               "shell32.dll", "ole32.dll", "oleaut32.dll", "msvcrt.dll", "advapi32.dll",
-               "psapi.dll", "version.dll"}
+
 
 TARGETS = {
     "exe_bytes": 256 * 1024,
@@ -49,13 +49,6 @@ TARGETS = {
 def summary(values):
     return {"median": round(statistics.median(values), 2), "min": round(min(values), 2),
             "max": round(max(values), 2), "n": len(values)}
-
-
-def imports(exe):
-    out = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], stdout=subprocess.PIPE,
-                         text=True, check=True).stdout
-    return sorted({line.split(":", 1)[1].strip().lower() for line in out.splitlines()
-                   if "DLL Name:" in line})
 
 
 def proc_cpu_ms(unix_pid):
@@ -222,8 +215,8 @@ def main():
         "size": {"tarnovelle_bytes": harness.EXE.stat().st_size,
                  "floor_bytes": FLOOR.stat().st_size,
                  "bare_bytes": FLOOR_BARE.stat().st_size,
-                 "tarnovelle_imports": imports(harness.EXE),
-                 "only_system_dlls": set(imports(harness.EXE)) <= SYSTEM_DLLS},
+                 "tarnovelle_imports": pe.read(harness.EXE).imports(),
+                 "only_system_dlls": set(pe.read(harness.EXE).imports()) <= pe.SYSTEM_DLLS},
         "startup_ms": {n: summary(col(n, "startup_ms")) for n in names},
         "private_bytes": {n: summary(col(n, "private_bytes")) for n in names},
         "peak_working_set": {n: summary(col(n, "peak_working_set")) for n in names},
