@@ -35,7 +35,6 @@ FLOORS = {"floor": (r"C:\bench\floor.exe", "Floor"),
           "bare": (r"C:\bench\floor_bare.exe", "Bare floor")}
 PROBE = harness.WINDOWS_BUILD / "bench" / "probe.exe"
 
-
 TARGETS = {
     "exe_bytes": 256 * 1024,
     "startup_ratio": 1.3,
@@ -207,6 +206,7 @@ def main():
         return [float(row[key]) for row in startup[name]]
 
     names = ("tarnovelle", "floor", "bare")
+    imports = pe.read(harness.EXE).imports()
     results = {
         "platform": f"{wine_version} on Linux (Xvfb, one virtual desktop); "
                     "times and counters as Wine's Windows API reports them",
@@ -215,8 +215,8 @@ def main():
         "size": {"tarnovelle_bytes": harness.EXE.stat().st_size,
                  "floor_bytes": FLOOR.stat().st_size,
                  "bare_bytes": FLOOR_BARE.stat().st_size,
-                 "tarnovelle_imports": pe.read(harness.EXE).imports(),
-                 "only_system_dlls": set(pe.read(harness.EXE).imports()) <= pe.SYSTEM_DLLS},
+                 "tarnovelle_imports": imports,
+                 "only_system_dlls": set(imports) <= pe.SYSTEM_DLLS},
         "startup_ms": {n: summary(col(n, "startup_ms")) for n in names},
         "private_bytes": {n: summary(col(n, "private_bytes")) for n in names},
         "peak_working_set": {n: summary(col(n, "peak_working_set")) for n in names},

@@ -38,6 +38,10 @@ def version():
     return match.group(1)
 
 
+def zip_name(ver):
+    return f"tarnovelle-{ver}-win32.zip"
+
+
 def git(*args):
     try:
         result = subprocess.run(["git", "-C", str(ROOT), *args], stdout=subprocess.PIPE,
@@ -80,7 +84,7 @@ def readme(ver):
     text = (text.replace("@VERSION@", ver)
                 .replace("@COMMIT@", source_commit())
                 .replace("@TOOLCHAIN@", ("\n" + " " * 19).join(toolchain())))
-    if "@" in text:
+    if re.search(r"@[A-Z]+@", text):
         sys.exit("dist: a placeholder in the readme was left unfilled")
     return text.replace("\n", "\r\n").encode("utf-8")  # Notepad's line ends
 
@@ -107,7 +111,7 @@ def main():
     ver = version()
     shutil.rmtree(DIST, ignore_errors=True)
     DIST.mkdir(parents=True)
-    zip_path = DIST / f"tarnovelle-{ver}-win32.zip"
+    zip_path = DIST / zip_name(ver)
     exe = EXE.read_bytes()
     write_zip(zip_path, [("tarnovelle.exe", exe), ("README.txt", readme(ver))], source_epoch())
     shutil.copyfile(EXE, DIST / "tarnovelle.exe")

@@ -18,22 +18,17 @@ import zipfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+import dist  # noqa: E402
 import pe  # noqa: E402
 
-ROOT = Path(__file__).resolve().parents[2]
-DIST = ROOT / "build" / "dist"
-BUILT_EXE = ROOT / "build" / "windows" / "tarnovelle.exe"
+ROOT = dist.ROOT
+DIST = dist.DIST
+BUILT_EXE = dist.EXE
 
 
-def version():
-    for line in (ROOT / "resources" / "version.h").read_text().splitlines():
-        if line.startswith("#define TARNOVELLE_VERSION_TEXT"):
-            return line.split('"')[1]
-    raise AssertionError("no version text in resources/version.h")
-
-
-def release_zip(dist):
-    return dist / f"tarnovelle-{version()}-win32.zip"
+def release_zip(dist_dir):
+    return dist_dir / dist.zip_name(dist.version())
 
 
 def sha256(data):
@@ -60,9 +55,9 @@ class ReleaseContents(unittest.TestCase):
             readme = archive.read("README.txt").decode("utf-8")
         self.assertEqual(sha256(exe), sha256(BUILT_EXE.read_bytes()),
                          "the zip's exe is not the one the tests ran")
-        self.assertNotIn("@", readme, "a placeholder was left in the readme")
+        self.assertNotRegex(readme, r"@[A-Z]+@", "a placeholder was left in the readme")
         self.assertEqual(readme.count("\n"), readme.count("\r\n"), "line ends must be CRLF")
-        self.assertIn(f"Version {version()}", readme)
+        self.assertIn(f"Version {dist.version()}", readme)
         commit = subprocess.run(["git", "-C", str(ROOT), "rev-parse", "HEAD"],
                                 stdout=subprocess.PIPE, text=True).stdout.strip()
         self.assertIn(f"Source commit: {commit}", readme)
