@@ -6,6 +6,9 @@
 #   make bench  measure the release exe beside a floor program under Wine
 MAKEFLAGS += --no-print-directory
 
+# Debian's own interpreter, with the packages the set-up installs for it.
+PYTHON := /usr/bin/python3
+
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 20
 
@@ -51,20 +54,20 @@ fuzz: fuzz-build
 	@tests/fuzz/run.sh $(FUZZ_SECONDS)
 
 e2e: windows linux
-	@python3 tests/e2e/run.py
+	@$(PYTHON) tests/e2e/run.py
 
 dist: windows
-	@python3 scripts/dist.py
+	@$(PYTHON) scripts/dist.py
 
 # The release as make dist writes it, and a second make dist in a copy of
 # the source elsewhere, which must give the same bytes.
 release-check: dist
-	@python3 tests/release/test_release.py -v
+	@$(PYTHON) tests/release/test_release.py -v
 
 test: unit asan fuzz-smoke release-check e2e
 
 bench: windows linux
-	@python3 bench/run.py
+	@$(PYTHON) bench/run.py
 
 clean:
 	rm -rf build

@@ -10,8 +10,19 @@ packages=(
     wine wine32:i386 wine64 fonts-wine
     xvfb xdotool x11-utils imagemagick icoutils
     fonts-dejavu-core fonts-liberation librsvg2-bin
-    python3
+    python3 python3-pefile
 )
+
+# A mirror caught mid-sync fails one index of many; the others still serve
+# every package, so a failed update is retried and then only reported.
+apt_update() {
+    local i
+    for i in 1 2 3; do
+        apt-get update -q && return 0
+        sleep 5
+    done
+    echo "setup: apt-get update reported errors; going on with the package lists it has" >&2
+}
 
 need_root() {
     if [ "$(id -u)" -ne 0 ]; then
@@ -44,8 +55,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
     fi
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    apt_update
+    # Without one architecture's security index, amd64 and i386 cannot agree
+    # on the versions of the libraries both need: take the point release's
+    # for both.
+    apt-get install -y -q --no-install-recommends "${missing[@]}" ||
+        apt-get install -y -q --no-install-recommends -t bookworm "${missing[@]}"
 fi
 
 # ---- 32-bit x86 programs ------------------------------------------------------
@@ -92,7 +107,7 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
     fi
     echo "setup: installing qemu-user from bookworm-backports (this kernel runs no 32-bit x86 code)"
-    apt-get update -q
+    apt_update
     apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
 fi
 
