@@ -206,7 +206,7 @@ def main():
         return [float(row[key]) for row in startup[name]]
 
     names = ("tarnovelle", "floor", "bare")
-    imports = pe.read(harness.EXE).imports()
+    imports = pe.read(harness.EXE).used_dlls()
     results = {
         "platform": f"{wine_version} on Linux (Xvfb, one virtual desktop); "
                     "times and counters as Wine's Windows API reports them",

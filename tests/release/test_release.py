@@ -25,6 +25,10 @@ import pe  # noqa: E402
 ROOT = dist.ROOT
 DIST = dist.DIST
 BUILT_EXE = dist.EXE
+# The system DLLs the program loads on first use, by the delay-load tables
+# the exe's header lists.
+DELAY_LOADED = sorted(f"{name}.dll" for name in
+                      ("comctl32", "comdlg32", "gdi32", "ole32", "oleaut32", "shell32", "user32"))
 
 
 def release_zip(dist_dir):
@@ -85,9 +89,21 @@ class ReleaseExe(unittest.TestCase):
         self.assertEqual(self.exe.machine, pe.MACHINE_I386)
         self.assertEqual(self.exe.magic, pe.PE32_MAGIC)
         self.assertEqual(self.exe.subsystem, pe.SUBSYSTEM_WINDOWS_GUI)
-        imports = self.exe.imports()
-        self.assertIn("kernel32.dll", imports)
-        self.assertLessEqual(set(imports), pe.SYSTEM_DLLS, f"imports {imports}")
+        self.assertLessEqual(set(self.exe.used_dlls()), pe.SYSTEM_DLLS)
+
+    def test_only_kernel32_and_the_c_runtime_are_bound_at_start(self):
+        # Both are KnownDLLs, mapped before the program's first instruction;
+        # everything else is delay-loaded after the DLL search is locked.
+        self.assertEqual(self.exe.imports(), ["kernel32.dll", "msvcrt.dll"])
+        self.assertEqual(self.exe.delay_imports(), DELAY_LOADED)
+
+    def test_the_header_says_relocatable_no_code_in_data_and_terminal_server_aware(self):
+        flags = self.exe.dll_characteristics
+        for flag, name in ((pe.DYNAMIC_BASE, "--dynamicbase"), (pe.NX_COMPAT, "--nxcompat"),
+                           (pe.TERMINAL_SERVER_AWARE, "--tsaware")):
+            self.assertTrue(flags & flag, f"{name} is not set")
+        self.assertTrue(self.exe.relocatable, "no base relocations")
+        self.assertTrue(self.exe.checksum_valid(), "the header's checksum is wrong")
 
     def test_no_time_stamp_in_header_resources_or_debug_data(self):
         self.assertEqual(self.exe.timestamp, 0, "the link time is in the file header")
