@@ -34,6 +34,7 @@ WINDOWS_BUILD = BUILD / "windows"
 EXE = WINDOWS_BUILD / "tarnovelle.exe"
 DRIVER = WINDOWS_BUILD / "tests" / "driver.exe"
 RECORDER = WINDOWS_BUILD / "tests" / "recorder.exe"
+PLANT = WINDOWS_BUILD / "tests" / "plant.dll"
 DESIGNS_JSON = BUILD / "linux" / "designs.json"
 PREFIX_SCRIPT = ROOT / "scripts" / "wine-prefix.sh"
 OUT = BUILD / "e2e"
@@ -387,17 +388,22 @@ def find(desktop, title, timeout, state="visible"):
 class Program:
     """One running tarnovelle.exe."""
 
-    def __init__(self, desktop, exe=r"C:\tarnovelle\tarnovelle.exe", cwd=r"C:\work"):
+    def __init__(self, desktop, exe=r"C:\tarnovelle\tarnovelle.exe", cwd=r"C:\work", env=None,
+                 output=None):
+        """env: variables to set for this program only; output: a file for
+        Wine's output instead of the test's log."""
         self.desktop = desktop
         self.exe = exe
         self.cwd = cwd
+        self.env = dict(desktop.env, **(env or {}))
+        self.output = output
         self.process = None
         self.hwnd = None
 
     def start(self):
-        with self.desktop.log("wine.log") as log:
+        with (open(self.output, "ab") if self.output else self.desktop.log("wine.log")) as log:
             self.process = subprocess.Popen(
-                ["wine", self.exe], env=self.desktop.env, cwd=self.desktop.c_path(self.cwd),
+                ["wine", self.exe], env=self.env, cwd=self.desktop.c_path(self.cwd),
                 stdout=log, stderr=subprocess.STDOUT)
         found = find(self.desktop, "Tarnovelle", UI_TIMEOUT * 2)
         if found is None:
@@ -529,6 +535,7 @@ class ProgramTest(unittest.TestCase):
     """Each test starts its own tarnovelle.exe on fresh folders and ends it."""
 
     fresh_desktop = False  # a new notification area for each test
+    start_program = True   # started by the test itself when False
 
     def setUp(self):
         self.desktop = DESKTOP
@@ -539,7 +546,9 @@ class ProgramTest(unittest.TestCase):
         if self.fresh_desktop:
             self.desktop.restart_wine()
         self.desktop.reset_files()
-        self.program = Program(self.desktop).start()
+        self.program = Program(self.desktop)
+        if self.start_program:
+            self.program.start()
 
     def tearDown(self):
         result = self._outcome.result

@@ -21,7 +21,7 @@ def matching(suite, patterns):
 
 
 def main():
-    for needed in (harness.EXE, harness.DRIVER, harness.RECORDER):
+    for needed in (harness.EXE, harness.DRIVER, harness.RECORDER, harness.PLANT):
         if not needed.exists():
             sys.exit(f"missing {needed}: build the Windows preset first")
     loader = unittest.TestLoader()
