@@ -56,7 +56,11 @@ struct ControlDesign {
     const wchar_t* tooltip = nullptr;
     bool visible = true;
     bool enabled = true;         // timers: ticking from creation
-    int interval_ms = 0;         // timers
+    // Timers tick either every interval_ms, or on the window's beat: all of
+    // them together, at the moments the window's code asks for
+    // (IFormEvents::NextBeatMs), each just after a second begins.
+    int interval_ms = 0;
+    bool on_beat = false;
     FontDesign font = {};
     bool has_fore_colour = false;
     std::uint32_t fore_colour = 0;
@@ -146,14 +150,15 @@ struct FormDesign {
     }
 };
 
-// The ids of a window's timers in the order they tick. Timers of the same
-// interval tick together, in one beat, back to front in the design: a timer
-// lower in the table runs before the timers above it. The real window and
-// the tests' substitute both tick in this order.
+// The ids of a window's timers that tick on its beat, in the order they
+// tick: back to front in the design, so a timer lower in the table runs
+// before the timers above it. The real window and the tests' substitute
+// both tick in this order.
 inline std::vector<int> TickOrder(const FormDesign& design) {
     std::vector<int> ids;
     for (int i = design.control_count - 1; i >= 0; --i)
-        if (design.controls[i].kind == ControlKind::Timer) ids.push_back(design.controls[i].id);
+        if (design.controls[i].kind == ControlKind::Timer && design.controls[i].on_beat)
+            ids.push_back(design.controls[i].id);
     return ids;
 }
 

@@ -5,6 +5,7 @@
 // Every operation may raise platform::Error.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -89,6 +90,13 @@ public:
     virtual IMenu& Menu(int id) = 0;
 };
 
+// When a window's beat should next come.
+struct BeatRequest {
+    int delay_ms = -1;     // from now; negative: no beat is needed
+    int tolerance_ms = 0;  // how much later the system may let it come, to
+                           // wake the machine once for several programs
+};
+
 // The events a window's code handles. The window procedure turns messages
 // into these calls; the window's code turns them into its named handlers.
 class IFormEvents {
@@ -106,6 +114,10 @@ public:
     virtual void TaskbarCreated() {}
     // A program started for this window ended (IProcess::Start).
     virtual void ProgramEnded(std::uint32_t /*exit_code*/) {}
+    // When the window's beat should next come: the moment its timers that
+    // tick on the beat tick together (design.h). Asked after each beat and
+    // whenever what the beat depends on may have changed.
+    virtual BeatRequest NextBeat() { return {}; }
 };
 
 // ---- Services of the system -----------------------------------------------
@@ -168,11 +180,24 @@ public:
     virtual void KeepAwake(bool on) = 0;
 };
 
+// A local wall-clock time, 24-hour.
+struct LocalTime {
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+};
+
 class IClock {
 public:
     virtual ~IClock() = default;
-    // The current local time as HH:MM:SS, 24-hour.
-    virtual std::wstring TimeText() = 0;
+    // The local time as the system's clock shows it: set by hand or by time
+    // synchronisation, it can step forward or back, and it steps an hour at
+    // the changes of daylight saving time.
+    virtual LocalTime Now() = 0;
+    // Real time in milliseconds from a fixed start: never set, and running on
+    // while the machine sleeps or hibernates.
+    virtual std::int64_t SteadyMs() = 0;
 };
 
 struct VersionNumbers {

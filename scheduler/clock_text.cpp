@@ -1,13 +1,18 @@
 #include "scheduler/clock_text.h"
 
-#include <optional>
-
 namespace scheduler {
-namespace {
 
-constexpr int kSecondsPerDay = 24 * 60 * 60;
+std::wstring ClockText(const platform::LocalTime& time) {
+    const int parts[3] = {time.hour, time.minute, time.second};
+    std::wstring text;
+    for (int i = 0; i < 3; ++i) {
+        if (i) text += L':';
+        text += static_cast<wchar_t>(L'0' + parts[i] / 10 % 10);
+        text += static_cast<wchar_t>(L'0' + parts[i] % 10);
+    }
+    return text;
+}
 
-// Seconds since midnight of an HH:MM:SS clock text.
 std::optional<int> SecondOfDay(const std::wstring& text) {
     if (text.size() != 8 || text[2] != L':' || text[5] != L':') return std::nullopt;
     int parts[3];
@@ -21,22 +26,25 @@ std::optional<int> SecondOfDay(const std::wstring& text) {
     return parts[0] * 3600 + parts[1] * 60 + parts[2];
 }
 
-// How far forward `to` lies from `from` on the clock, in [0, one day).
-int Forward(int from, int to) { return ((to - from) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay; }
+int SecondsForward(int from, int to) {
+    return ((to - from) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+}
 
-}  // namespace
-
-bool ArmedSecondReached(const std::wstring& previous, const std::wstring& now,
+bool ArmedSecondReached(const Look& previous, const Look& now, std::int64_t late_ms,
                         const std::wstring& armed) {
-    if (now == armed) return true;
-    if (now == previous) return false;  // most ticks: the same second again
-    const std::optional<int> before = SecondOfDay(previous);
-    const std::optional<int> after = SecondOfDay(now);
+    if (now.text == armed) return true;
+    if (now.text == previous.text) return false;  // most beats: nothing passed between
+    if (late_ms > kLongestStallMs) return false;  // slept through
+    const std::optional<int> before = SecondOfDay(previous.text);
+    const std::optional<int> after = SecondOfDay(now.text);
     const std::optional<int> target = SecondOfDay(armed);
     if (!before || !after || !target) return false;
-    const int gap = Forward(*before, *after);
-    if (gap == 0 || gap > kLongestTickGap) return false;  // still, backwards, or slept through
-    const int to_target = Forward(*before, *target);
+    const int gap = SecondsForward(*before, *after);
+    // The texts count whole seconds: a second of clock time may pass in
+    // less real time than that.
+    const std::int64_t real_ms = now.steady_ms > previous.steady_ms ? now.steady_ms - previous.steady_ms : 0;
+    if (std::int64_t{gap} * 1000 > real_ms + kLongestStepMs + 1000) return false;
+    const int to_target = SecondsForward(*before, *target);
     return to_target > 0 && to_target <= gap;
 }
 

@@ -1,27 +1,53 @@
-// When a trigger acts: the clock text against an armed time.
+// The clock text, and when a trigger acts on an armed time.
 //
-// The triggers compare texts, and a tick that shows the armed time acts on
-// it. A tick can also come late (the program did not run for a while, the
-// machine was busy, the clock was set forward by time synchronisation), so
-// a tick also acts when the armed second lay between the clock text the
-// trigger saw at its previous tick and the one it sees now, provided that
-// gap is short. A longer gap means the machine slept or hibernated through
-// the time; the schedule then waits for the time to come round again.
+// The triggers compare texts, and a beat that shows the armed time acts on
+// it. A beat can also come late (the machine was busy and the program did
+// not run for a while), and the clock can step forward (daylight saving
+// time begins, the clock is set forward by hand), so a beat also acts when
+// the armed second lay between the clock text the trigger saw at its
+// previous look and the one it sees now, as long as
+//   - the beat came at most kLongestStallMs after it was due: a later one
+//     means the machine slept or hibernated through the time (the steady
+//     clock runs on in sleep), and the schedule waits for the time to come
+//     round again;
+//   - the clock moved forward by no more than the real time that passed
+//     plus kLongestStepMs: a clock set back, or set forward by more, passed
+//     no armed second.
+// Never before the armed second. In the hour that repeats when daylight
+// saving time ends, the first occurrence of an armed time fires, and the
+// trigger is off by the second one.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/platform.h"
 
 namespace scheduler {
 
-// The longest gap between two ticks, in seconds of clock time, across which
-// a passed second still counts.
-inline constexpr int kLongestTickGap = 60;
+inline constexpr int kSecondsPerDay = 24 * 60 * 60;
+inline constexpr std::int64_t kLongestStallMs = 60'000;
+inline constexpr std::int64_t kLongestStepMs = 3 * 60 * 60'000;
 
-// True when `now` is the armed time, or when the armed time lies after
-// `previous` and not after `now`, going forward at most kLongestTickGap
-// seconds (over midnight too). A clock set back never counts as passing
-// anything. Texts that are not HH:MM:SS clock times count only when equal.
-bool ArmedSecondReached(const std::wstring& previous, const std::wstring& now,
+// "HH:MM:SS", 24-hour, two digits each.
+std::wstring ClockText(const platform::LocalTime& time);
+// Seconds since midnight of an HH:MM:SS clock text; nothing for any other text.
+std::optional<int> SecondOfDay(const std::wstring& text);
+// How far forward `to` lies from `from` on the clock, in seconds [0, one day).
+int SecondsForward(int from, int to);
+
+// One look at the clock: its text, and the steady clock's time then.
+struct Look {
+    std::wstring text;
+    std::int64_t steady_ms = 0;
+};
+
+// True when `now` shows the armed time, or when the armed time passed
+// between `previous` and `now` as above; `late_ms` is how long after it was
+// due the beat of `now` came. Texts that are not clock times count only
+// when equal.
+bool ArmedSecondReached(const Look& previous, const Look& now, std::int64_t late_ms,
                         const std::wstring& armed);
 
 }  // namespace scheduler

@@ -1,9 +1,11 @@
 #include "scheduler/form1.h"
 
 #include <utility>
+#include <vector>
 
 #include "platform/text.h"
 #include "resources/resource.h"
+#include "scheduler/beat.h"
 #include "scheduler/clock_text.h"
 #include "scheduler/select_file.h"
 #include "scheduler/worktime.h"
@@ -133,8 +135,8 @@ void Form1::ComposeTargetTime() {
 
 void Form1::StartTriggers(bool with_warning) {
     // Only what passes from now on counts as passed: a time that lay
-    // between the triggers' last ticks before arming is not this arming's.
-    const std::wstring now = ntime.Text();
+    // between the triggers' last looks before arming is not this arming's.
+    const Look now{ntime.Text(), beat_steady_ms_};
     timer2_seen_ = now;
     timer3_seen_ = now;
     Timer2.SetEnabled(true);
@@ -206,7 +208,27 @@ std::optional<std::wstring> Form1::Select_File(const std::wstring& Desc,
 
 // ---- Clock and triggers -------------------------------------------------------
 
-void Form1::Timer1_Timer() { ntime.SetText(services_.clock.TimeText()); }
+void Form1::Timer1_Timer() {
+    const std::int64_t steady = services_.clock.SteadyMs();
+    ntime.SetText(ClockText(services_.clock.Now()));
+    // A beat that came early, or unasked (the clock changed), came on time.
+    beat_late_ms_ = beat_due_ms_ && steady > *beat_due_ms_ ? steady - *beat_due_ms_ : 0;
+    beat_steady_ms_ = steady;
+    beat_due_ms_.reset();
+}
+
+platform::BeatRequest Form1::NextBeat() {
+    // A beat that is due and has not come yet (the program was held up) is
+    // not put off by asking again: it comes at once, as late as it is.
+    if (beat_due_ms_ && services_.clock.SteadyMs() >= *beat_due_ms_) return {0, 0};
+    std::vector<std::wstring> armed;
+    if (Timer2.Enabled()) armed.push_back(TargetTime);
+    if (Timer3.Enabled()) armed.push_back(WarnTime);
+    const bool clock_seen = Me.Visible() && Me.WindowState() != platform::kStateMinimized;
+    const platform::BeatRequest next = scheduler::NextBeat(services_.clock.Now(), clock_seen, armed);
+    beat_due_ms_ = services_.clock.SteadyMs() + next.delay_ms;
+    return next;
+}
 
 void Form1::StartSystemCommand(const wchar_t* command_line) {
     // By full path: a shutdown.exe in the program's or the current folder
@@ -225,8 +247,9 @@ void Form1::Fired() {
 }
 
 void Form1::Timer2_Timer() {
-    const std::wstring now = ntime.Text();
-    if (!ArmedSecondReached(std::exchange(timer2_seen_, now), now, TargetTime)) return;
+    const Look now{ntime.Text(), beat_steady_ms_};
+    if (!ArmedSecondReached(std::exchange(timer2_seen_, now), now, beat_late_ms_, TargetTime))
+        return;
     const std::wstring action = Combo4.Text();
     if (action == kActionShutdown) {
         StartSystemCommand(kCmdShutdown);
@@ -245,8 +268,8 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::Timer3_Timer() {
-    const std::wstring now = ntime.Text();
-    if (ArmedSecondReached(std::exchange(timer3_seen_, now), now, WarnTime))
+    const Look now{ntime.Text(), beat_steady_ms_};
+    if (ArmedSecondReached(std::exchange(timer3_seen_, now), now, beat_late_ms_, WarnTime))
         services_.forms.ShowAttention();
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/forms.h"
 #include "platform/platform.h"
+#include "scheduler/clock_text.h"
 #include "tray/cls_tray_icon.h"
 
 namespace scheduler {
@@ -89,6 +90,9 @@ public:
     void MouseMove(int button, int shift, float x, float y) override;
     void TaskbarCreated() override { Form_TaskbarCreated(); }
     void ProgramEnded(std::uint32_t exit_code) override { Form_ProgramEnded(exit_code); }
+    // Every second while the clock is seen; hidden, at the armed seconds and
+    // at each minute's start (scheduler/beat.h).
+    platform::BeatRequest NextBeat() override;
 
 private:
     bool SelectionsComplete();
@@ -106,9 +110,14 @@ private:
     const platform::Services services_;
     // The tray icon's picture, kept while the icon may have to be added again.
     std::unique_ptr<platform::IPicture> tray_picture_;
-    // The clock text each trigger saw at its previous tick.
-    std::wstring timer2_seen_;
-    std::wstring timer3_seen_;
+    // The current beat: when it came on the steady clock, and how long after
+    // it was due (scheduler/clock_text.h); when the next one is due.
+    std::int64_t beat_steady_ms_ = 0;
+    std::int64_t beat_late_ms_ = 0;
+    std::optional<std::int64_t> beat_due_ms_;
+    // What each trigger saw at its previous look at the clock.
+    Look timer2_seen_;
+    Look timer3_seen_;
     // The command line the action started last.
     std::wstring started_command_;
     bool awake_ = false;  // the system is asked not to sleep

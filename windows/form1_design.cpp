@@ -50,11 +50,17 @@ constexpr FontDesign kCourier9 = {.face = L"Courier New", .hundredths_pt = 900};
 //                           and Command3 (Exit)
 //   Text1 .. Text4          invisible boxes behind the lists; Combo4 and Combo1
 //                           copy their picks into Text1 and Text2
-//   Timer1                  the clock: writes ntime every 60 ms
-//   Timer2                  the action trigger
-//   Timer3                  the warning trigger
+//   Timer1                  the clock: writes ntime on every beat
+//   Timer2                  the action trigger, on the beat
+//   Timer3                  the warning trigger, on the beat
 //   Timer4                  tries every few seconds to add the tray icon while
 //                           the shell has refused it
+//
+// The beat drives Timer1, Timer2 and Timer3 together, just after a second
+// begins: every second while the window is shown (the clock is seen), and
+// while it is hidden only at the warning and action seconds armed and at
+// each minute's start, to re-read the clock (scheduler/beat.h). A change of
+// the clock, the time zone or the power state brings a beat at once.
 //   Image1, Image2, Image3  banner, selection panel, three drawn buttons
 //   cancelzop               the tray menu's "&Cancel"
 //
@@ -63,8 +69,8 @@ constexpr FontDesign kCourier9 = {.face = L"Courier New", .hundredths_pt = 900};
 // clock is written before the triggers compare it with the armed times.
 constexpr ControlDesign kControls[] = {
     {.id = kTimer3, .name = L"Timer3", .kind = ControlKind::Timer, .enabled = false,
-     .interval_ms = 60},
-    {.id = kTimer2, .name = L"Timer2", .kind = ControlKind::Timer, .interval_ms = 60},
+     .on_beat = true},
+    {.id = kTimer2, .name = L"Timer2", .kind = ControlKind::Timer, .on_beat = true},
     {.id = kCommand3, .name = L"Command3", .kind = ControlKind::PushButton,
      .left = 4200, .top = 6120, .width = 2055, .height = 375, .tab_index = 2,
      .caption = L"Exit"},
@@ -89,7 +95,7 @@ constexpr ControlDesign kControls[] = {
     {.id = kNtime, .name = L"ntime", .kind = ControlKind::TextBox,
      .left = 5280, .top = 1680, .width = 1335, .height = 285, .tab_index = 3,
      .font = kCourier12, .has_back_colour = true, .back_colour = platform::kColourWhite},
-    {.id = kTimer1, .name = L"Timer1", .kind = ControlKind::Timer, .interval_ms = 60},
+    {.id = kTimer1, .name = L"Timer1", .kind = ControlKind::Timer, .on_beat = true},
     {.id = kText4, .name = L"Text4", .kind = ControlKind::TextBox,
      .left = 3240, .top = 2760, .width = 375, .height = 285, .tab_index = 9, .visible = false},
     {.id = kText3, .name = L"Text3", .kind = ControlKind::TextBox,

@@ -176,8 +176,9 @@ public:
         site_.TimersChanged();
     }
     UINT TickInterval() const override {
-        return enabled_ ? static_cast<UINT>(design_.interval_ms) : 0;
+        return enabled_ && !design_.on_beat ? static_cast<UINT>(design_.interval_ms) : 0;
     }
+    bool TicksOnBeat() const override { return enabled_ && design_.on_beat; }
 
 private:
     bool enabled_;

@@ -68,8 +68,11 @@ public:
     virtual HCURSOR Cursor() const { return nullptr; }
     // Draws the control on the window's surface.
     virtual void Paint(HDC /*dc*/) const {}
-    // The interval the control ticks at now, 0 when it does not tick.
+    // The interval the control ticks at now, 0 when it does not tick on an
+    // interval of its own.
     virtual UINT TickInterval() const { return 0; }
+    // True when the control ticks on the window's beat now.
+    virtual bool TicksOnBeat() const { return false; }
 
 protected:
     // The child window of the given class, at the design's place.

@@ -8,12 +8,32 @@
 
 namespace platform::win32 {
 
+namespace {
+
+std::vector<Control*> BeatTimers(const FormDesign& design,
+                                 const std::vector<std::unique_ptr<Control>>& controls) {
+    std::vector<Control*> timers;
+    for (int id : TickOrder(design))
+        for (const auto& c : controls)
+            if (c->design().id == id) timers.push_back(c.get());
+    return timers;
+}
+
+std::vector<std::unique_ptr<Control>> MakeControls(IControlSite& site, const FormDesign& design) {
+    std::vector<std::unique_ptr<Control>> controls;
+    for (int i = 0; i < design.control_count; ++i) controls.push_back(NewControl(site, design.controls[i]));
+    return controls;
+}
+
+}  // namespace
+
 FormWindow::FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner& owner)
     : design_(design), instance_(instance), owner_(owner),
-      twips_per_pixel_(ScreenTwipsPerPixelX()), fonts_(design.default_font) {
-    for (int i = 0; i < design.control_count; ++i)
-        controls_.push_back(NewControl(*this, design.controls[i]));
-    for (int id : TickOrder(design)) timers_.push_back(Find(id));
+      twips_per_pixel_(ScreenTwipsPerPixelX()), controls_(MakeControls(*this, design)),
+      beat_(*this, BeatTimers(design, controls_)), fonts_(design.default_font) {
+    for (const auto& c : controls_)
+        if (c->design().kind == ControlKind::Timer && !c->design().on_beat)
+            interval_timers_.push_back(c.get());
     if (design.menu_count > 0) menu_ = std::make_unique<MenuControl>(design);
     back_brush_.reset(CreateSolidBrush(Resolve(design.back_colour)));
 }
@@ -64,18 +84,20 @@ void FormWindow::Load() {
     for (Control* c : order) c->Create();
     UpdateTimerGroups();
     if (events_) events_->Load();
+    beat_.Now();  // the clock shows the time from the start
 }
 
 // ---- Timers -------------------------------------------------------------------
 //
-// Timers with the same interval share one system timer and tick together in
-// TickOrder, so the clock is written before the triggers that read it look
-// at it: an armed second is seen on the first tick that shows it.
+// Timers on the beat tick together in TickOrder (beat.h), so the clock is
+// written before the triggers that read it look at it: an armed second is
+// seen on the first beat that shows it. Timers with an interval of their own
+// share one system timer for each interval.
 
 void FormWindow::UpdateTimerGroups() {
     if (!hwnd_ || timers_stopped_) return;
     std::vector<UINT> wanted;
-    for (Control* timer : timers_)
+    for (Control* timer : interval_timers_)
         if (const UINT interval = timer->TickInterval();
             interval && std::find(wanted.begin(), wanted.end(), interval) == wanted.end())
             wanted.push_back(interval);
@@ -97,6 +119,7 @@ void FormWindow::KillTimers() {
 void FormWindow::StopTimers() {
     timers_stopped_ = true;
     KillTimers();
+    beat_.Stop();
 }
 
 // ---- Messages -----------------------------------------------------------------
@@ -136,9 +159,16 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_LBUTTONUP: OnMouseButton(message, lparam); return 0;
         case WM_MOUSEMOVE: OnMouseMove(wparam, lparam); return 0;
         case WM_TIMER: OnTimer(wparam); return 0;
+        case WM_TIMECHANGE:
+        case WM_SETTINGCHANGE: OnClockOrPowerChanged(); break;
+        case WM_POWERBROADCAST: return OnPowerBroadcast(wparam);
+        case WM_WINDOWPOSCHANGED: OnWindowPosChanged(); break;
         case WM_ACTIVATE: if (OnActivate(wparam)) return 0; break;
         case WM_CLOSE: OnClose(); return 0;
-        case WM_DESTROY: KillTimers(); return 0;
+        case WM_DESTROY:
+            KillTimers();
+            beat_.Stop();
+            return 0;
         case WM_NCDESTROY: return OnNcDestroy(wparam, lparam);
         case kMsgProgramEnded: return OnProgramEnded(lparam);
         default: if (message == TaskbarCreatedMessage()) return OnTaskbarCreated(); break;
@@ -229,12 +259,26 @@ void FormWindow::OnMouseMove(WPARAM wparam, LPARAM lparam) {
                        static_cast<float>(GET_Y_LPARAM(lparam)) * twips_per_pixel_);
 }
 
-void FormWindow::OnTimer(UINT_PTR group) {
-    for (Control* timer : timers_) {
+void FormWindow::OnTimer(UINT_PTR id) {
+    if (id == BeatSource::kTimerId) return beat_.Due();
+    for (Control* timer : interval_timers_) {
         if (timers_stopped_ || !hwnd_) return;
-        if (timer->TickInterval() == group) events_->Tick(timer->design().id);
+        if (timer->TickInterval() == id) events_->Tick(timer->design().id);
     }
 }
+
+// The clock was set, daylight saving time began or ended, the time zone
+// changed, or the machine woke: the clock is read again at once.
+void FormWindow::OnClockOrPowerChanged() { beat_.Now(); }
+
+LRESULT FormWindow::OnPowerBroadcast(WPARAM event) {
+    if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) OnClockOrPowerChanged();
+    return TRUE;
+}
+
+// Shown, hidden, minimised or restored: whether the clock is seen decides
+// how often the beat comes.
+void FormWindow::OnWindowPosChanged() { beat_.Plan(); }
 
 bool FormWindow::OnActivate(WPARAM wparam) {
     if (LOWORD(wparam) == WA_INACTIVE) {

@@ -17,6 +17,7 @@
 #include "platform/design.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/win32/beat.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/picture.h"
@@ -78,7 +79,10 @@ private:
     void AddTooltip(HWND child, const wchar_t* text) override;
     void PaintSurface(HDC dc) override;
     IFormEvents* Events() override { return events_; }
-    void TimersChanged() override { UpdateTimerGroups(); }
+    void TimersChanged() override {
+        UpdateTimerGroups();
+        beat_.Plan();
+    }
 
     template <class Interface>
     Interface& Get(int id) {
@@ -101,7 +105,10 @@ private:
     bool OnSetCursor(WPARAM wparam, LPARAM lparam);
     void OnMouseButton(UINT message, LPARAM lparam);
     void OnMouseMove(WPARAM wparam, LPARAM lparam);
-    void OnTimer(UINT_PTR group);
+    void OnTimer(UINT_PTR id);
+    void OnClockOrPowerChanged();
+    LRESULT OnPowerBroadcast(WPARAM event);
+    void OnWindowPosChanged();
     bool OnActivate(WPARAM wparam);
     void OnClose();
     LRESULT OnTaskbarCreated();
@@ -122,7 +129,8 @@ private:
     float twips_per_pixel_;
 
     std::vector<std::unique_ptr<Control>> controls_;  // front to back, as designed
-    std::vector<Control*> timers_;                    // in tick order
+    std::vector<Control*> interval_timers_;           // timers not on the beat
+    BeatSource beat_;                                 // the beat and its timers
     std::unique_ptr<MenuControl> menu_;
     FontCache fonts_;
     Picture background_;

@@ -185,17 +185,10 @@ bool FileDialogService::GetOpenFileName(OpenFileNameRecord& record) {
     return chosen != FALSE;
 }
 
-std::wstring ClockService::TimeText() {
+LocalTime ClockService::Now() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const WORD parts[3] = {now.wHour, now.wMinute, now.wSecond};
-    std::wstring text;
-    for (int i = 0; i < 3; ++i) {
-        if (i) text += L':';
-        text += static_cast<wchar_t>(L'0' + parts[i] / 10 % 10);
-        text += static_cast<wchar_t>(L'0' + parts[i] % 10);
-    }
-    return text;
+    return LocalTime{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 Handle AppService::Instance() {

@@ -52,7 +52,9 @@ public:
 
 class ClockService final : public IClock {
 public:
-    std::wstring TimeText() override;
+    LocalTime Now() override;
+    // The tick count, which counts the time the machine slept.
+    std::int64_t SteadyMs() override { return static_cast<std::int64_t>(GetTickCount64()); }
 };
 
 class AppService final : public IApp {

@@ -341,8 +341,15 @@ private:
 
 class Clock final : public platform::IClock {
 public:
-    std::wstring TimeText() override { return now; }
-    std::wstring now = L"12:00:00";
+    platform::LocalTime Now() override { return time; }
+    std::int64_t SteadyMs() override { return steady_ms; }
+    // The wall clock shows an HH:MM:SS text, `ms` into its second.
+    void Set(const std::wstring& text, int ms = 0) {
+        auto two = [&](std::size_t at) { return (text.at(at) - L'0') * 10 + (text.at(at + 1) - L'0'); };
+        time = platform::LocalTime{two(0), two(3), two(6), ms};
+    }
+    platform::LocalTime time{12, 0, 0, 0};
+    std::int64_t steady_ms = 1'000'000;
 };
 
 class Power final : public platform::IPower {

@@ -1,6 +1,9 @@
 // The main window's code on the substitute system.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include "scheduler/form1.h"
 #include "tests/unit/fake_platform.h"
 #include "windows/form1_design.h"
@@ -15,6 +18,7 @@ struct Form1Rig {
         system.forms.cancel_schedule = [this] { form.cancelzop_Click(); };
         host.window.events = &form;
         host.window.visible = true;
+        next_beat = form.NextBeat();  // as the window asks once it is made
     }
 
     List& combo(int id) { return host.Get<List>(id); }
@@ -31,17 +35,27 @@ struct Form1Rig {
         if (action) combo(windows::kCombo4).Pick(action);
     }
 
-    // One beat of the window's timers: each running one ticks once, in the
-    // order the real window runs them.
-    void TickAt(const std::wstring& now) {
-        system.clock.now = now;
+    // One beat, as the real window runs it: the wall clock shows `now`,
+    // `real_ms` of real time after the previous beat (by default as much as
+    // the wall clock moved forward, as when nothing disturbs it); each of
+    // the beat's timers that is on ticks once, in the real window's order;
+    // then the next beat is asked for.
+    void TickAt(const std::wstring& now, std::optional<std::int64_t> real_ms = std::nullopt) {
+        const int before = SecondOfDay(system.clock.time);
+        system.clock.Set(now);
+        system.clock.steady_ms +=
+            real_ms ? *real_ms
+                    : 1000 * std::int64_t{scheduler::SecondsForward(before, SecondOfDay(system.clock.time))};
         for (int id : platform::TickOrder(windows::Form1Design()))
             if (timer(id).enabled) form.Tick(id);
+        next_beat = form.NextBeat();
     }
+    static int SecondOfDay(const platform::LocalTime& t) { return (t.hour * 60 + t.minute) * 60 + t.second; }
 
     System system;
     Host host;
     scheduler::Form1 form;
+    platform::BeatRequest next_beat;  // what the form asked for after the last beat
 };
 
 class Form1Test : public ::testing::Test, public Form1Rig {};

@@ -9,36 +9,49 @@ namespace {
 using namespace windows;
 using scheduler::ArmedSecondReached;
 
-TEST(ArmedSecondReached, CountsASecondPassedBetweenTwoTicksOfAShortGap) {
+TEST(ArmedSecondReached, CountsASecondPassedSinceThePreviousLookUnlessTheMachineSleptOrTheClockJumped) {
     struct Case {
         const wchar_t* previous;
         const wchar_t* now;
         const wchar_t* armed;
+        std::int64_t real_ms;  // between the two looks, on the steady clock
+        std::int64_t late_ms;  // how long after it was due the beat of `now` came
         bool reached;
     };
+    constexpr std::int64_t kHour = 3600 * 1000;
     const Case table[] = {
-        {L"07:30:09", L"07:30:10", L"07:30:10", true},   // the tick that shows it
-        {L"07:30:10", L"07:30:10", L"07:30:10", true},   // and every tick of its second
-        {L"07:30:08", L"07:30:12", L"07:30:10", true},   // skipped
-        {L"07:30:08", L"07:30:09", L"07:30:10", false},  // not yet
-        {L"07:30:10", L"07:30:11", L"07:30:10", false},  // already acted on
-        {L"07:29:40", L"07:30:40", L"07:30:10", true},   // a gap of exactly 60 s
-        {L"07:29:39", L"07:30:40", L"07:30:10", false},  // 61 s: slept through
-        {L"23:59:58", L"00:00:03", L"00:00:00", true},   // over midnight
-        {L"23:59:58", L"00:00:03", L"23:59:59", true},
-        {L"23:59:58", L"00:00:03", L"00:00:04", false},
-        {L"07:30:12", L"07:30:08", L"07:30:10", false},  // the clock set back
-        {L"00:00:02", L"23:59:58", L"23:59:59", false},  // set back over midnight
-        {L"07:30:08", L"13:45:00", L"07:30:10", false},  // hours later
-        {L"", L"07:30:12", L"07:30:10", false},          // no previous tick
-        {L"", L"", L"", true},                           // equal texts, as ever
-        {L"07:30:08", L"07:30:12", L"", false},          // nothing armed
-        {L"07:30:08", L"07:30:12", L"7:30:10", false},   // not a clock time
-        {L"07:30:08", L"07:30:12", L"07:30:1x", false},
-        {L"07:30:08", L"07:30:12", L"24:30:10", false},
+        {L"07:30:09", L"07:30:10", L"07:30:10", 1000, 0, true},    // the beat that shows it
+        {L"07:30:10", L"07:30:10", L"07:30:10", 0, 0, true},       // and every beat of its second
+        {L"07:30:08", L"07:30:12", L"07:30:10", 4000, 3000, true},  // held up: skipped
+        {L"07:30:08", L"07:30:09", L"07:30:10", 1000, 0, false},   // not yet
+        {L"07:30:10", L"07:30:11", L"07:30:10", 1000, 0, false},   // already acted on
+        {L"07:29:40", L"07:30:40", L"07:30:10", 60000, 59000, true},  // held up a minute
+        {L"07:29:39", L"07:30:40", L"07:30:10", 61000, 60001, false},  // slept through
+        {L"07:29:00", L"07:30:00", L"07:29:30", 60000, 0, true},   // a minute's re-reading
+        {L"23:59:58", L"00:00:03", L"00:00:00", 5000, 4000, true},  // over midnight
+        {L"23:59:58", L"00:00:03", L"23:59:59", 5000, 4000, true},
+        {L"23:59:58", L"00:00:03", L"00:00:04", 5000, 4000, false},
+        {L"07:30:12", L"07:30:08", L"07:30:10", 1000, 0, false},   // the clock set back
+        {L"00:00:02", L"23:59:58", L"23:59:59", 1000, 0, false},   // set back over midnight
+        {L"01:59:59", L"03:00:00", L"02:30:00", 1000, 0, true},    // daylight saving begins
+        {L"01:59:00", L"03:00:00", L"02:30:00", 60000, 0, true},   // seen by a re-reading
+        {L"10:00:00", L"13:00:00", L"12:59:59", 1000, 0, true},    // set forward 3 h by hand
+        {L"10:00:00", L"13:00:05", L"12:59:59", 1000, 0, false},   // more than 3 h
+        {L"10:00:00", L"14:00:00", L"12:00:00", 1000, 0, false},
+        {L"01:59:59", L"03:00:00", L"02:30:00", 1000, 61000, false},  // stepped while asleep
+        {L"07:29:50", L"11:02:00", L"07:30:10", 3 * kHour, 3 * kHour, false},  // slept hours
+        {L"", L"07:30:12", L"07:30:10", 1000, 0, false},           // no previous look
+        {L"", L"", L"", 0, 0, true},                               // equal texts, as ever
+        {L"07:30:08", L"07:30:12", L"", 4000, 0, false},           // nothing armed
+        {L"07:30:08", L"07:30:12", L"7:30:10", 4000, 0, false},    // not a clock time
+        {L"07:30:08", L"07:30:12", L"07:30:1x", 4000, 0, false},
+        {L"07:30:08", L"07:30:12", L"24:30:10", 4000, 0, false},
     };
+    constexpr std::int64_t kStart = 5'000'000;
     for (const Case& c : table)
-        EXPECT_EQ(ArmedSecondReached(c.previous, c.now, c.armed), c.reached)
+        EXPECT_EQ(ArmedSecondReached({c.previous, kStart}, {c.now, kStart + c.real_ms}, c.late_ms,
+                                     c.armed),
+                  c.reached)
             << Narrow(c.previous) << " -> " << Narrow(c.now) << " armed " << Narrow(c.armed);
 }
 

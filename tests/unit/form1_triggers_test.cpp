@@ -34,8 +34,11 @@ TEST_F(Triggers, TheWindowStartsWithTheClockAndTheActionTriggerRunning) {
     EXPECT_TRUE(timer(kTimer1).enabled);
     EXPECT_TRUE(timer(kTimer2).enabled);
     EXPECT_FALSE(timer(kTimer3).enabled);
-    for (int id : {kTimer1, kTimer2, kTimer3})
-        EXPECT_EQ(windows::Form1Design().Find(id)->interval_ms, 60);
+    // All three tick on the beat, never on an interval of their own.
+    for (int id : {kTimer1, kTimer2, kTimer3}) {
+        EXPECT_TRUE(windows::Form1Design().Find(id)->on_beat);
+        EXPECT_EQ(windows::Form1Design().Find(id)->interval_ms, 0);
+    }
 }
 
 // The clock must be written before the triggers read it in the same beat;
@@ -130,7 +133,7 @@ TEST_F(Triggers, TheWarningComesForEveryTickOfItsSecondAndOnlyThen) {
 TEST_F(Triggers, AFailingStartIsNotTrapped) {
     ArmFull(L"07", L"30", L"10", L"Shutdown");
     system.process.missing = true;
-    system.clock.now = L"07:30:10";
+    system.clock.Set(L"07:30:10");
     form.Tick(kTimer1);
     EXPECT_THROW(form.Tick(kTimer2), platform::Error);
 }
@@ -140,7 +143,7 @@ TEST_F(Triggers, RunFileOpensTheFileThroughTheShellRemovesTheIconAndEnds) {
     Choose(L"07", L"30", L"10", L"Run File...");
     system.file_dialog.choice = L"C:\\Jobs\\report.xls";
     form.Label2_Click();
-    system.clock.now = L"07:30:10";
+    system.clock.Set(L"07:30:10");
     form.Tick(kTimer1);
     EXPECT_THROW(form.Tick(kTimer2), ProgramEnded);
 
