@@ -18,6 +18,8 @@
 //   dialog TITLE [MS]                    wait for a dialog box; its texts
 //   focus HWND                           the control that has the focus
 //   post HWND MSG WPARAM LPARAM          post a message
+//   send HWND MSG WPARAM LPARAM          send one, as the system does the
+//                                        ones that cannot be posted
 //   taskbar-created                      announce a new notification area
 //   tooltips                             texts of visible tooltip windows
 //   tray-forget HWND                     the notification area drops the icon
@@ -329,6 +331,15 @@ int wmain(int argc, wchar_t** argv) {
                                      std::wcstoul(argv[4], nullptr, 0),
                                      static_cast<LPARAM>(std::wcstol(argv[5], nullptr, 0)));
         return ok ? 0 : 1;
+    }
+    if (command == L"send" && argc >= 6) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(ParseHwnd(argv[2]), std::wcstoul(argv[3], nullptr, 0),
+                                   std::wcstoul(argv[4], nullptr, 0),
+                                   static_cast<LPARAM>(std::wcstol(argv[5], nullptr, 0)),
+                                   SMTO_ABORTIFHUNG, 60000, &result)
+                   ? 0
+                   : 1;
     }
     if (command == L"taskbar-created") {
         const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
