@@ -4,6 +4,9 @@
 //   startup EXE TITLE   start EXE, time until its window TITLE is visible,
 //                       then read its memory counters; ends it again
 //   cpu PID MS          CPU time its threads use in the next MS milliseconds
+//   clocklate HWND ID N for N seconds in a row: how long after the second
+//                       began the text of the window's control ID showed
+//                       it, and the text it showed
 //
 // Output: key=value lines.
 #include <windows.h>
@@ -110,6 +113,58 @@ int Startup(const wchar_t* exe, const wchar_t* title) {
     return 0;
 }
 
+// The time now, in 100 ns steps since 1601 (UTC, whose seconds begin when
+// the local time's do).
+ULONGLONG PreciseNow() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+std::wstring TextOf(HWND control) {
+    wchar_t text[64] = {};
+    SendMessageTimeoutW(control, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    return text;
+}
+
+std::wstring LocalClockText(ULONGLONG utc) {
+    FILETIME file{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+    FILETIME local;
+    SYSTEMTIME t;
+    FileTimeToLocalFileTime(&file, &local);
+    FileTimeToSystemTime(&local, &t);
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%02u:%02u:%02u", t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
+// Reads the control's text in a tight loop from 40 ms before each second
+// begins until it changes; the time of the read that saw the change is when
+// it showed the new second (an upper bound, by a read's time).
+int ClockLate(HWND window, int id, int seconds) {
+    HWND control = GetDlgItem(window, id);
+    if (!control) return 1;
+    constexpr ULONGLONG kSecond = 10'000'000, kMs = 10'000;
+    for (int i = 0; i < seconds; ++i) {
+        const ULONGLONG begins = (PreciseNow() / kSecond + 1) * kSecond;
+        const ULONGLONG now = PreciseNow();
+        if (begins - now > 40 * kMs) Sleep(static_cast<DWORD>((begins - now) / kMs - 40));
+        const std::wstring before = TextOf(control);
+        for (;;) {
+            const ULONGLONG read = PreciseNow();
+            const std::wstring text = TextOf(control);
+            if (text != before || read > begins + kSecond) {
+                const double late_ms = (static_cast<double>(read) - static_cast<double>(begins)) / kMs;
+                std::printf("late_ms=%.2f shown=%ls expected=%ls\n", text != before ? late_ms : -9999.0,
+                            text.c_str(), LocalClockText(begins).c_str());
+                break;
+            }
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -124,6 +179,10 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("cpu_ms=%.1f\nwall_ms=%.1f\n", after - before, Now() - t0);
         return before < 0 ? 1 : 0;
     }
-    std::printf("usage: probe startup EXE TITLE | probe cpu PID MS\n");
+    if (argc == 5 && std::wstring(argv[1]) == L"clocklate")
+        return ClockLate(reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(argv[2], nullptr, 0))),
+                         static_cast<int>(std::wcstol(argv[3], nullptr, 0)),
+                         static_cast<int>(std::wcstol(argv[4], nullptr, 0)));
+    std::printf("usage: probe startup EXE TITLE | probe cpu PID MS | probe clocklate HWND ID N\n");
     return 2;
 }

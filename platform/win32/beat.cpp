@@ -47,7 +47,8 @@ void BeatSource::Set(UINT delay_ms, UINT tolerance_ms) {
 }
 
 void BeatSource::Due() {
-    if (HWND window = site_.Window()) KillTimer(window, kTimerId);  // it comes once
+    // The timer is set anew, or killed, once the beat has run: each beat
+    // costs one call to the system for its timer.
     Run();
     Plan();
 }

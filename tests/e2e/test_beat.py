@@ -7,10 +7,9 @@ figures (make bench).
 """
 import datetime
 import time
-from pathlib import Path
 
 from harness import (NTIME, UI_TIMEOUT, ProgramTest, clock_time, execution_mode,
-                     far_from_now, sleep_until, wait_for)
+                     far_from_now, sleep_until, voluntary_switches, wait_for)
 
 SECOND = datetime.timedelta(seconds=1)
 WM_SETTINGCHANGE = 0x001A
@@ -21,20 +20,6 @@ PBT_APMRESUMEAUTOMATIC = 0x0012
 # is set for the second's start, but a busy machine may hold it up. Under
 # emulation every step of Wine's process start is slower.
 FIRING_BOUND_MS = 250 if execution_mode() == "native" else 1000
-
-
-def voluntary_switches(pid):
-    """How often the process's threads have gone to sleep waiting, all told:
-    each wake-up of a Win32 program under Wine costs one or two."""
-    total = 0
-    for status in Path(f"/proc/{pid}/task").glob("*/status"):
-        try:
-            for line in status.read_text().splitlines():
-                if line.startswith("voluntary_ctxt_switches:"):
-                    total += int(line.split()[1])
-        except FileNotFoundError:  # a thread that just ended
-            pass
-    return total
 
 
 def now_text():
