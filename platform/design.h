@@ -69,6 +69,12 @@ struct ControlDesign {
     bool auto_size = false;      // labels: size themselves to their caption
     int cursor_resource = 0;     // custom mouse cursor, 0: none
     int picture_resource = 0;    // pictures
+    // What a screen reader calls the control: the words the picture shows
+    // on it or beside it. A label named so is a drawn button (or a link)
+    // that a keyboard reaches at its tab place and presses with Enter or
+    // Space, as a click does (platform/accessible.h).
+    const wchar_t* accessible_name = nullptr;
+    bool link = false;           // a named label that opens a link
 };
 
 // A control's place in client pixels.
@@ -138,6 +144,12 @@ struct FormDesign {
     // (which Windows does not give a program in the background).
     bool topmost = false;
     FontDesign default_font = {};
+    // What a screen reader calls the window, when not its caption: the
+    // words its picture shows. An alert window is announced when it shows,
+    // though it does not take the focus.
+    const wchar_t* accessible_name = nullptr;
+    bool alert = false;
+    int cancel_control = 0;      // the control Esc presses, 0: none
     const ControlDesign* controls = nullptr;  // front to back
     int control_count = 0;
     const MenuItemDesign* menu = nullptr;

@@ -13,6 +13,8 @@ public:
     virtual void CancelSchedule() = 0;
     // Modeless and without owner; an open window is only brought forward.
     virtual void ShowAttention() = 0;
+    // The warning goes, if it is open.
+    virtual void CloseAttention() = 0;
     virtual void ShowAbout() = 0;
 };
 

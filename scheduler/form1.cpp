@@ -289,6 +289,9 @@ void Form1::Form_ProgramEnded(std::uint32_t exit_code) {
 void Form1::cancelzop_Click() {
     Timer2.SetEnabled(false);
     Timer3.SetEnabled(false);  // no warning for a schedule that was called off
+    // Nor one left on screen saying the action is about to run: called off
+    // from the tray (the keyboard's way there), the warning goes too.
+    services_.forms.CloseAttention();
     Command1.SetEnabled(true);
     Me.SetCaption(kProductName);
     // Armed without a tray icon, the window waited minimised: bring it back.

@@ -29,15 +29,17 @@ constexpr platform::ControlDesign kControls[] = {
      .left = 720, .top = 2100, .width = 1440, .height = 240, .tab_index = 2,
      .caption = kMakersEmail, .font = kTahomaLink,
      .has_fore_colour = true, .fore_colour = kDarkBlue,
-     .auto_size = true, .cursor_resource = IDC_LINK},
+     .auto_size = true, .cursor_resource = IDC_LINK, .accessible_name = kMakersEmail,
+     .link = true},
     {.id = kLblWebsite, .name = L"lblWebsite", .kind = ControlKind::Label,
      .left = 720, .top = 2550, .width = 1920, .height = 240, .tab_index = 3,
      .caption = kMakersWebsite, .font = kTahomaLink,
      .has_fore_colour = true, .fore_colour = kDarkBlue,
-     .auto_size = true, .cursor_resource = IDC_LINK},
+     .auto_size = true, .cursor_resource = IDC_LINK, .accessible_name = kMakersWebsite,
+     .link = true},
     {.id = kAboutLabel1, .name = L"Label1", .kind = ControlKind::Label,
      .left = 240, .top = 3000, .width = 2895, .height = 615, .tab_index = 4,
-     .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND, .accessible_name = L"Close"},
 };
 
 constexpr platform::FormDesign kAbout = {

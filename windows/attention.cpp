@@ -8,13 +8,14 @@ namespace {
 constexpr platform::ControlDesign kControls[] = {
     {.id = kAttentionLabel1, .name = L"Label1", .kind = platform::ControlKind::Label,
      .left = 1560, .top = 840, .width = 2775, .height = 615, .tab_index = 0,
-     .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND, .accessible_name = L"Cancel"},
 };
 
 // Borderless, with a picture that carries the two lines of text and the
 // drawn Cancel button. The program is in the background when it warns, so
 // the window stays above the user's windows, on the monitor the user works
-// on, instead of asking for the foreground.
+// on, instead of asking for the foreground; a screen reader announces it
+// with the two lines, and Esc cancels once the user is in it.
 constexpr platform::FormDesign kAttention = {
     .name = L"Attention",
     .caption = L"Attention",
@@ -27,6 +28,9 @@ constexpr platform::FormDesign kAttention = {
     .on_users_monitor = true,
     .show_in_taskbar = false,
     .topmost = true,
+    .accessible_name = kAttentionText,
+    .alert = true,
+    .cancel_control = kAttentionLabel1,
     .controls = kControls,
     .control_count = 1,
 };

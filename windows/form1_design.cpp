@@ -64,6 +64,12 @@ constexpr FontDesign kCourier9 = {.face = L"Courier New", .hundredths_pt = 900};
 //   Image1, Image2, Image3  banner, selection panel, three drawn buttons
 //   cancelzop               the tray menu's "&Cancel"
 //
+// Label2, Label3 and Label4 carry the names their drawn buttons show: each
+// is a focus stop at its tab place (after the lists), pressed with Enter
+// or Space as with a click, and a push button to a screen reader. The lists
+// and the clock box carry the words the panel and the banner show beside
+// them (platform/accessible.h).
+//
 // Rows run front to back. Timer1 lies behind Timer2 and Timer3 on purpose:
 // timers tick back to front within a beat (platform::TickOrder), so the
 // clock is written before the triggers compare it with the armed times.
@@ -82,19 +88,21 @@ constexpr ControlDesign kControls[] = {
      .caption = L"Set Shutdown"},
     {.id = kCombo4, .name = L"Combo4", .kind = ControlKind::DropDownList,
      .left = 960, .top = 3750, .width = 2655, .height = 315, .tab_index = 8,
-     .items = kActions, .item_count = 4, .tooltip = L"Select the Action here"},
+     .items = kActions, .item_count = 4, .tooltip = L"Select the Action here",
+     .accessible_name = L"Action"},
     {.id = kCombo1, .name = L"Combo1", .kind = ControlKind::DropDownList,
      .left = 960, .top = 2700, .width = 615, .height = 315, .tab_index = 7,
-     .items = kTwoDigits, .item_count = 24, .tooltip = L"Hours"},
+     .items = kTwoDigits, .item_count = 24, .tooltip = L"Hours", .accessible_name = L"Hour"},
     {.id = kCombo2, .name = L"Combo2", .kind = ControlKind::DropDownList,
      .left = 1920, .top = 2700, .width = 735, .height = 315, .tab_index = 6,
-     .items = kTwoDigits, .item_count = 60, .tooltip = L"Minutes"},
+     .items = kTwoDigits, .item_count = 60, .tooltip = L"Minutes", .accessible_name = L"Minute"},
     {.id = kCombo3, .name = L"Combo3", .kind = ControlKind::DropDownList,
      .left = 3000, .top = 2700, .width = 615, .height = 315, .tab_index = 5,
-     .items = kSeconds, .item_count = 11, .tooltip = L"Seconds"},
+     .items = kSeconds, .item_count = 11, .tooltip = L"Seconds", .accessible_name = L"Second"},
     {.id = kNtime, .name = L"ntime", .kind = ControlKind::TextBox,
      .left = 5280, .top = 1680, .width = 1335, .height = 285, .tab_index = 3,
-     .font = kCourier12, .has_back_colour = true, .back_colour = platform::kColourWhite},
+     .font = kCourier12, .has_back_colour = true, .back_colour = platform::kColourWhite,
+     .accessible_name = L"Clock"},
     {.id = kTimer1, .name = L"Timer1", .kind = ControlKind::Timer, .on_beat = true},
     {.id = kText4, .name = L"Text4", .kind = ControlKind::TextBox,
      .left = 3240, .top = 2760, .width = 375, .height = 285, .tab_index = 9, .visible = false},
@@ -106,13 +114,13 @@ constexpr ControlDesign kControls[] = {
      .left = 960, .top = 3720, .width = 2415, .height = 285, .tab_index = 15, .visible = false},
     {.id = kLabel4, .name = L"Label4", .kind = ControlKind::Label,
      .left = 4080, .top = 3840, .width = 2655, .height = 495, .tab_index = 14,
-     .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND, .accessible_name = L"Close"},
     {.id = kLabel3, .name = L"Label3", .kind = ControlKind::Label,
      .left = 4080, .top = 3240, .width = 2655, .height = 495, .tab_index = 13,
-     .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND, .accessible_name = L"About"},
     {.id = kLabel2, .name = L"Label2", .kind = ControlKind::Label,
      .left = 4080, .top = 2280, .width = 2535, .height = 495, .tab_index = 12,
-     .cursor_resource = IDC_HAND},
+     .cursor_resource = IDC_HAND, .accessible_name = L"Set Action"},
     {.id = kImage3, .name = L"Image3", .kind = ControlKind::Picture,
      .left = 3960, .top = 2160, .width = 2835, .height = 2250, .picture_resource = IDP_BUTTONS},
     {.id = kImage2, .name = L"Image2", .kind = ControlKind::Picture,

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/win32/picture.h"
@@ -104,15 +105,26 @@ private:
 // A label is a click area with an optional caption. The caption shows in a
 // static window, so anyone can read it; the static lets the mouse through,
 // and the window asks the label whether a click is its own.
+//
+// A label with an accessible name is a drawn button (or link) instead: its
+// window of its own, transparent to the mouse as the static is, takes the
+// focus at its tab place, shows a focus mark over the picture once the
+// keyboard is in use, and is pressed with Space, or Enter through the
+// dialog manager, just as a click presses it.
 class LabelControl final : public Control, public ILabel {
 public:
     LabelControl(IControlSite& site, const ControlDesign& design)
         : Control(site, design), caption_(design.caption ? design.caption : L""),
           rect_(ClientRect(design)) {}
     void Create() override {
-        if (design_.caption)
+        if (IsDrawnButton(design_)) {
+            CreateChild(DrawnButtonClass(site_.Instance()), WS_TABSTOP, 0, caption_.c_str());
+            SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            MakeAccessible([this] { Post(); });
+        } else if (design_.caption) {
             CreateChild(L"STATIC", design_.auto_size ? SS_LEFTNOWORDWRAP : SS_LEFT, 0,
                         design_.caption);
+        }
         if (design_.cursor_resource)
             cursor_.reset(static_cast<HCURSOR>(LoadImageW(site_.Instance(),
                                                           MAKEINTRESOURCEW(design_.cursor_resource),
@@ -137,8 +149,106 @@ public:
         if (child_) SetWindowTextW(child_, caption_.c_str());
         Layout();
     }
+    void Command(int code) override {
+        if (code == BN_CLICKED && site_.Events()) site_.Events()->Click(design_.id);
+    }
+    bool PressEnter() override {
+        if (!IsDrawnButton(design_) || !child_ || !IsWindowEnabled(child_)) return false;
+        Command(BN_CLICKED);
+        return true;
+    }
+    void CuesChanged() override {
+        if (child_ && IsDrawnButton(design_)) InvalidateRect(child_, nullptr, FALSE);
+    }
 
 private:
+    static const wchar_t* DrawnButtonClass(HINSTANCE instance) {
+        static const wchar_t* const name = [instance] {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = &LabelControl::DrawnButtonProc;
+            wc.hInstance = instance;
+            wc.lpszClassName = L"TarnovelleDrawnButton";
+            RegisterClassExW(&wc);
+            return wc.lpszClassName;
+        }();
+        return name;
+    }
+
+    static LRESULT CALLBACK DrawnButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+        auto* self = reinterpret_cast<LabelControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
+        try {
+            return self->OnDrawnButton(hwnd, message, wparam, lparam);
+        } catch (const Error& error) {
+            self->site_.Fatal(error);
+        } catch (const std::bad_alloc&) {
+            self->site_.Fatal(Error{kErrOutOfMemory, L"Out of memory"});
+        }
+        ExitProcess(1);  // not reached: the report ends the program
+    }
+
+    LRESULT OnDrawnButton(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+        switch (message) {
+            case WM_NCHITTEST: return HTTRANSPARENT;  // the click is the window's to judge
+            case WM_ERASEBKGND: return 1;
+            case WM_PAINT: PaintDrawn(hwnd); return 0;
+            case WM_GETDLGCODE: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+            case WM_SETFOCUS:
+            case WM_KILLFOCUS:
+                space_down_ = false;
+                InvalidateRect(hwnd, nullptr, FALSE);
+                return 0;
+            case WM_KEYDOWN:
+                if (wparam == VK_SPACE) space_down_ = true;
+                return 0;
+            case WM_KEYUP:
+                // Pressed as a push button is: on the key's release, reported
+                // to the window as a push button reports its click.
+                if (wparam == VK_SPACE && std::exchange(space_down_, false))
+                    SendMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_));
+                return 0;
+            default: return DefWindowProcW(hwnd, message, wparam, lparam);
+        }
+    }
+
+    WPARAM Clicked() const { return MAKEWPARAM(kChildIdBase + design_.id, BN_CLICKED); }
+    // Pressed for a screen reader: the click comes once its call is over.
+    void Post() { PostMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_)); }
+
+    // The window's surface as it lies under the button, the caption if the
+    // label has one, and the focus mark when it has the focus and the
+    // keyboard is in use: a 2-pixel dark ring with a light one inside, seen
+    // on light and dark parts of the picture alike.
+    void PaintDrawn(HWND hwnd) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        POINT origin;
+        SetViewportOrgEx(dc, -rect_.left, -rect_.top, &origin);
+        site_.PaintSurface(dc);
+        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+        RECT r;
+        GetClientRect(hwnd, &r);
+        if (!caption_.empty()) {
+            HGDIOBJ old = SelectObject(dc, site_.Font(design_.font));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, design_.has_fore_colour ? Resolve(design_.fore_colour) : RGB(0, 0, 0));
+            DrawTextW(dc, caption_.c_str(), -1, &r, DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX);
+            SelectObject(dc, old);
+        }
+        if (GetFocus() == hwnd && site_.FocusCuesShown()) {
+            const RECT rings[] = {{r.left, r.top, r.right, r.bottom},
+                                  {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1},
+                                  {r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}};
+            const COLORREF colours[] = {RGB(0, 51, 153), RGB(0, 51, 153), RGB(255, 255, 255)};
+            for (int i = 0; i < 3; ++i) {
+                UniqueBrush brush(CreateSolidBrush(colours[i]));
+                FrameRect(dc, &rings[i], static_cast<HBRUSH>(brush.get()));
+            }
+        }
+        EndPaint(hwnd, &ps);
+    }
+
     // Labels that size themselves follow their caption.
     void Layout() {
         rect_ = ClientRect(design_);
@@ -163,6 +273,7 @@ private:
     std::wstring caption_;
     RECT rect_;
     UniqueCursor cursor_;
+    bool space_down_ = false;
 };
 
 class TimerControl final : public Control, public ITimer {
@@ -244,6 +355,35 @@ std::unique_ptr<Control> NewControl(IControlSite& site, const ControlDesign& des
     return MakeControl(maker, design);
 }
 
+namespace {
+
+// Answers a screen reader for a control's window from the control's design.
+LRESULT CALLBACK AccessibleControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                       UINT_PTR id, DWORD_PTR data) {
+    auto* server = reinterpret_cast<AccessibleServer*>(data);
+    if (message == WM_GETOBJECT) {
+        LRESULT result = 0;
+        try {
+            if (server->Answer(hwnd, wparam, lparam, result)) return result;
+        } catch (const std::bad_alloc&) {
+            return 0;  // none for now; the reader asks again
+        }
+    } else if (message == WM_NCDESTROY) {
+        server->Disconnect();
+        RemoveWindowSubclass(hwnd, &AccessibleControlProc, id);
+    }
+    return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+void Control::MakeAccessible(std::function<void()> press) {
+    accessible_ = std::make_unique<AccessibleServer>(
+        AccessibleFacts{ElementOf(design_), std::move(press), nullptr});
+    SetWindowSubclass(child_, &AccessibleControlProc, 1,
+                      reinterpret_cast<DWORD_PTR>(accessible_.get()));
+}
+
 HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                           const wchar_t* text, int extra_height) {
     style |= WS_CHILD;
@@ -258,6 +398,9 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
     if (!child_) Raise(static_cast<long>(GetLastError()), L"A control could not be created");
     SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
     if (design_.tooltip) site_.AddTooltip(child_, design_.tooltip);
+    // Named in the design: a screen reader hears the name (a drawn button
+    // makes its own object, with its press).
+    if (design_.accessible_name && !IsDrawnButton(design_)) MakeAccessible();
     return child_;
 }
 

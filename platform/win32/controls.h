@@ -17,8 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include <functional>
+
+#include "platform/accessible.h"
 #include "platform/design.h"
+#include "platform/error.h"
 #include "platform/platform.h"
+#include "platform/win32/accessible.h"
 #include "platform/win32/handles.h"
 
 namespace platform::win32 {
@@ -39,6 +44,10 @@ public:
     virtual IFormEvents* Events() = 0;
     // A timer was started or stopped.
     virtual void TimersChanged() = 0;
+    // True once the keyboard is in use in the window: focus marks show then.
+    virtual bool FocusCuesShown() const = 0;
+    // The standard error report; ends the program.
+    [[noreturn]] virtual void Fatal(const Error& error) = 0;
 };
 
 class Control {
@@ -73,15 +82,22 @@ public:
     virtual UINT TickInterval() const { return 0; }
     // True when the control ticks on the window's beat now.
     virtual bool TicksOnBeat() const { return false; }
+    // The keyboard came into use, or went out of it: focus marks show or go.
+    virtual void CuesChanged() {}
 
 protected:
     // The child window of the given class, at the design's place.
     HWND CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                      const wchar_t* text, int extra_height = 0);
 
+    // A screen reader hears the control's window as the design says
+    // (platform/accessible.h); `press` is its default action.
+    void MakeAccessible(std::function<void()> press = {});
+
     IControlSite& site_;
     const ControlDesign& design_;
     HWND child_ = nullptr;  // destroyed with the window
+    std::unique_ptr<AccessibleServer> accessible_;  // disconnected when the window goes
 };
 
 // The control a row of the design describes.

@@ -126,14 +126,18 @@ bool FormWindow::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
 void FormWindow::Show() {
     if (!hwnd_) return;
+    // A warning is announced when it appears, though it takes no focus.
+    const bool appears = design_.alert && !IsWindowVisible(hwnd_);
     if (design_.topmost) {
         // Above every other window, without asking for the foreground.
         SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        if (appears) NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
         return;
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
+    if (appears) NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
     if (!shown_once_) {
         shown_once_ = true;
         // The first control in the tab order holds the focus, even when it

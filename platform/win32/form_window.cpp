@@ -30,7 +30,8 @@ std::vector<std::unique_ptr<Control>> MakeControls(IControlSite& site, const For
 FormWindow::FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner& owner)
     : design_(design), instance_(instance), owner_(owner),
       twips_per_pixel_(ScreenTwipsPerPixelX()), controls_(MakeControls(*this, design)),
-      beat_(*this, BeatTimers(design, controls_)), fonts_(design.default_font) {
+      beat_(*this, BeatTimers(design, controls_)), fonts_(design.default_font),
+      accessible_(AccessibleFacts{ElementOf(design), nullptr, [this] { return AccessibleChildren(); }}) {
     for (const auto& c : controls_)
         if (c->design().kind == ControlKind::Timer && !c->design().on_beat)
             interval_timers_.push_back(c.get());
@@ -76,12 +77,12 @@ void FormWindow::Load() {
     CreateWindowFromDesign();
     if (design_.picture_resource) background_ = Picture::FromResource(instance_, design_.picture_resource);
     // Child windows are made in tab order, which is also the Tab key's order.
-    std::vector<Control*> order;
-    for (const auto& c : controls_) order.push_back(c.get());
-    std::stable_sort(order.begin(), order.end(), [](Control* a, Control* b) {
+    tab_order_.clear();
+    for (const auto& c : controls_) tab_order_.push_back(c.get());
+    std::stable_sort(tab_order_.begin(), tab_order_.end(), [](Control* a, Control* b) {
         return a->design().tab_index < b->design().tab_index;
     });
-    for (Control* c : order) c->Create();
+    for (Control* c : tab_order_) c->Create();
     UpdateTimerGroups();
     if (events_) events_->Load();
     beat_.Now();  // the clock shows the time from the start
@@ -165,6 +166,9 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_WINDOWPOSCHANGED: OnWindowPosChanged(); break;
         case WM_ACTIVATE: if (OnActivate(wparam)) return 0; break;
         case WM_CLOSE: OnClose(); return 0;
+        case WM_GETOBJECT: return OnGetObject(wparam, lparam);
+        case WM_CHANGEUISTATE:
+        case WM_UPDATEUISTATE: OnUiState(wparam); break;
         case WM_DESTROY:
             KillTimers();
             beat_.Stop();
@@ -215,9 +219,11 @@ void FormWindow::OnCommand(WPARAM wparam, LPARAM lparam) {
         if (id == kChildIdBase + control->design().id) control->Command(code);
         return;
     }
-    // Enter, as the dialog manager reports it, presses the focused push button.
+    // Enter, as the dialog manager reports it, presses the focused push button;
+    // Esc presses the window's cancel, if it has one.
     if (id == IDOK && !from)
         if (Control* focused = FindChild(GetFocus())) focused->PressEnter();
+    if (id == IDCANCEL && !from && design_.cancel_control) events_->Click(design_.cancel_control);
 }
 
 bool FormWindow::OnSetCursor(WPARAM wparam, LPARAM lparam) {
@@ -286,9 +292,39 @@ bool FormWindow::OnActivate(WPARAM wparam) {
         if (focus && IsChild(hwnd_, focus)) focus_ = focus;
         return false;
     }
-    if (!focus_ || !IsWindow(focus_) || !IsWindowEnabled(focus_)) return false;
-    SetFocus(focus_);
+    // The control that had the focus gets it back; the first time, the
+    // first one in the tab order gets it (the warning's Cancel).
+    HWND focus = focus_ && IsWindow(focus_) && IsWindowEnabled(focus_)
+                     ? focus_
+                     : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (!focus) return false;
+    SetFocus(focus);
     return true;
+}
+
+LRESULT FormWindow::OnGetObject(WPARAM wparam, LPARAM lparam) {
+    LRESULT result = 0;
+    if (accessible_.Answer(hwnd_, wparam, lparam, result)) return result;
+    return DefWindowProcW(hwnd_, WM_GETOBJECT, wparam, lparam);
+}
+
+// What a screen reader finds inside the window: its controls that have
+// windows, as the Tab key goes.
+std::vector<HWND> FormWindow::AccessibleChildren() const {
+    std::vector<HWND> children;
+    for (const Control* c : tab_order_)
+        if (c->child() && IsWindowVisible(c->child())) children.push_back(c->child());
+    return children;
+}
+
+// Focus marks stay hidden until the keyboard is used, as Windows' keyboard
+// cues do; the window keeps the state itself, as not every system does.
+void FormWindow::OnUiState(WPARAM wparam) {
+    if (!(HIWORD(wparam) & UISF_HIDEFOCUS)) return;
+    const bool shown = LOWORD(wparam) == UIS_CLEAR;
+    if (LOWORD(wparam) != UIS_SET && LOWORD(wparam) != UIS_CLEAR) return;
+    if (std::exchange(focus_cues_, shown) == shown) return;
+    for (const auto& c : controls_) c->CuesChanged();
 }
 
 void FormWindow::OnClose() {
@@ -307,6 +343,7 @@ LRESULT FormWindow::OnProgramEnded(LPARAM exit_code) {
 }
 
 LRESULT FormWindow::OnNcDestroy(WPARAM wparam, LPARAM lparam) {
+    accessible_.Disconnect();
     HWND hwnd = std::exchange(hwnd_, nullptr);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     tooltip_ = nullptr;

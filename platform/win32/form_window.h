@@ -79,6 +79,11 @@ private:
     void AddTooltip(HWND child, const wchar_t* text) override;
     void PaintSurface(HDC dc) override;
     IFormEvents* Events() override { return events_; }
+    bool FocusCuesShown() const override { return focus_cues_; }
+    [[noreturn]] void Fatal(const Error& error) override {
+        owner_.Fatal(error);
+        ExitProcess(1);  // the report ends the program; this only tells the compiler
+    }
     void TimersChanged() override {
         UpdateTimerGroups();
         beat_.Plan();
@@ -111,6 +116,9 @@ private:
     void OnWindowPosChanged();
     bool OnActivate(WPARAM wparam);
     void OnClose();
+    LRESULT OnGetObject(WPARAM wparam, LPARAM lparam);
+    void OnUiState(WPARAM wparam);
+    std::vector<HWND> AccessibleChildren() const;
     LRESULT OnTaskbarCreated();
     LRESULT OnProgramEnded(LPARAM exit_code);
     LRESULT OnNcDestroy(WPARAM wparam, LPARAM lparam);
@@ -126,9 +134,11 @@ private:
     bool timers_stopped_ = false;
     bool unloading_ = false;
     int pressed_label_ = 0;  // the click area a left button went down on
+    bool focus_cues_ = false;  // the keyboard is in use: focus marks show
     float twips_per_pixel_;
 
     std::vector<std::unique_ptr<Control>> controls_;  // front to back, as designed
+    std::vector<Control*> tab_order_;                 // as the Tab key goes
     std::vector<Control*> interval_timers_;           // timers not on the beat
     BeatSource beat_;                                 // the beat and its timers
     std::unique_ptr<MenuControl> menu_;
@@ -137,6 +147,7 @@ private:
     UniqueBrush back_brush_;
     UniqueIcon big_icon_;
     UniqueIcon small_icon_;
+    AccessibleServer accessible_;  // the window's client, for screen readers
     std::vector<UINT> timer_groups_;  // running group timers, by interval
 };
 

@@ -46,7 +46,10 @@ public:
             // concern the dialog manager; the clock's ticks skip it.
             if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
                 HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-                if (root && IsOurs(root) && IsDialogMessageW(root, &msg)) continue;
+                if (root && IsOurs(root)) {
+                    if (Navigates(msg)) ShowFocusCues(root);
+                    if (IsDialogMessageW(root, &msg)) continue;
+                }
             }
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -66,6 +69,9 @@ public:
     void ShowAttention() override {
         Open(attention_, windows::AttentionDesign(), static_cast<IForms&>(*this));
         attention_.window->Show();
+    }
+    void CloseAttention() override {
+        if (attention_.Loaded()) attention_.window->Unload();
     }
     void ShowAbout() override {
         // Without owner and not modal: it stays when the main window goes.
@@ -105,6 +111,20 @@ private:
         slot.window->Attach(*slot.logic);
         slot.logic->Initialize();
         slot.window->Load();
+    }
+
+    // Tab, the arrows and Alt are the keyboard's way around a window: from
+    // then on its focus marks show, as Windows' dialog manager does it.
+    static bool Navigates(const MSG& msg) {
+        if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+        switch (msg.wParam) {
+            case VK_TAB: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_MENU:
+                return true;
+            default: return false;
+        }
+    }
+    static void ShowFocusCues(HWND root) {
+        SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     }
 
     bool IsOurs(HWND root) const {

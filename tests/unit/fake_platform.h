@@ -469,6 +469,7 @@ public:
         ++attention_shows;
         journal_.Add("show attention");
     }
+    void CloseAttention() override { journal_.Add("close attention"); }
     void ShowAbout() override {
         ++about_shows;
         journal_.Add("show about");

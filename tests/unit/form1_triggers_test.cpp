@@ -190,6 +190,17 @@ TEST_F(Triggers, TrayCancelDisarmsAndBringsTheWindowBack) {
     EXPECT_TRUE(system.process.started.empty());
 }
 
+TEST_F(Triggers, ACancelFromTheTrayDuringTheWarningTakesTheWarningAway) {
+    ArmFull(L"07", L"30", L"15", L"Shutdown");
+    RunClock(7, 30, 9, 11);
+    ASSERT_GT(system.forms.attention_shows, 0);
+    form.Click(kCancelzop);
+    EXPECT_TRUE(system.journal.Has("close attention"));
+    EXPECT_LT(system.journal.IndexOf("close attention"), system.journal.IndexOf("Form1 show"));
+    RunClock(7, 30, 12, 16);
+    EXPECT_TRUE(system.process.started.empty());
+}
+
 TEST_F(Triggers, ACancelledScheduleGivesNoWarning) {
     ArmFull(L"07", L"30", L"15", L"Shutdown");
     RunClock(7, 30, 1, 5);
