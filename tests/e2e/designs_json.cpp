@@ -38,13 +38,17 @@ std::string Form(const platform::FormDesign& f) {
     std::string out = "{\"class\": " + Json((std::wstring(platform::kWindowClassPrefix) + f.name).c_str()) +
                       ", \"caption\": " + Json(f.caption) + ", \"client\": [" +
                       std::to_string(f.client_width / kTwipsPerPixel) + ", " +
-                      std::to_string(f.client_height / kTwipsPerPixel) + "],\n  \"controls\": {";
+                      std::to_string(f.client_height / kTwipsPerPixel) + "], \"accessible_name\": " +
+                      (f.accessible_name ? Json(f.accessible_name) : std::string("null")) +
+                      ",\n  \"controls\": {";
     for (int i = 0; i < f.control_count; ++i) {
         const platform::ControlDesign& c = f.controls[i];
         const platform::PixelRect r = platform::PixelRectOf(c);
         out += std::string(i ? ",\n" : "\n") + "    " + Json(c.name) + ": {\"id\": " +
                std::to_string(platform::kChildIdBase + c.id) + ", \"kind\": \"" + platform::ControlKindName(c.kind) +
-               "\", \"rect\": [" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+               "\", \"tab_index\": " + std::to_string(c.tab_index) +
+               ", \"accessible_name\": " + (c.accessible_name ? Json(c.accessible_name) : std::string("null")) +
+               ", \"rect\": [" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
                std::to_string(r.right - r.left) + ", " + std::to_string(r.bottom - r.top) + "]}";
     }
     out += "},\n  \"menu\": {";

@@ -33,8 +33,22 @@
 //                                        of an open-file dialog shows
 //   monitor X Y                          the work area of the monitor at a
 //                                        point: left top right bottom
+//   activate HWND                        bring a window to the foreground, as
+//                                        a window switcher does
+//
+// And as a screen reader sees the windows, through Active Accessibility:
+//   acc-children HWND                    the window's client object ("self"),
+//                                        then each of its children: role,
+//                                        role text, state, left top width
+//                                        height, default action, name
+//   acc-point X Y                        the element at a point of the screen
+//   acc-do HWND NAME                     the default action of the child of
+//                                        that name
+//   acc-events MS                        for MS milliseconds, the focus and
+//                                        alert events: kind, role, name
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -154,6 +168,85 @@ DWORD Timeout(int argc, wchar_t** argv, int at, DWORD fallback) {
 LRESULT CALLBACK CoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_DESTROY) PostQuitMessage(0);
     return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+// ---- Active Accessibility, as a screen reader uses it -------------------------
+
+std::wstring Bstr(BSTR text) {
+    std::wstring out = text ? text : L"";
+    SysFreeString(text);
+    return out;
+}
+
+VARIANT Self() {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = CHILDID_SELF;
+    return v;
+}
+
+// One element: role, role text, state, place on the screen, default action, name.
+std::wstring Describe(IAccessible* acc, VARIANT child) {
+    BSTR name = nullptr, action = nullptr;
+    acc->get_accName(child, &name);
+    acc->get_accDefaultAction(child, &action);
+    VARIANT role, state;
+    VariantInit(&role);
+    VariantInit(&state);
+    acc->get_accRole(child, &role);
+    acc->get_accState(child, &state);
+    long x = 0, y = 0, w = 0, h = 0;
+    acc->accLocation(&x, &y, &w, &h, child);
+    const long role_number = role.vt == VT_I4 ? role.lVal : 0;
+    wchar_t role_text[128] = {};
+    GetRoleTextW(static_cast<DWORD>(role_number), role_text, 128);
+    return Num(role_number) + L"\t" + role_text + L"\t" +
+           Hex(state.vt == VT_I4 ? static_cast<UINT_PTR>(state.lVal) : 0) + L"\t" + Num(x) + L" " +
+           Num(y) + L" " + Num(w) + L" " + Num(h) + L"\t" + Bstr(action) + L"\t" + Bstr(name);
+}
+
+IAccessible* ClientOf(HWND hwnd) {
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&acc))))
+        return nullptr;
+    return acc;
+}
+
+// The children of an element, each as an object of its own (a null object
+// for a child the parent answers for itself, with its id in `ids`).
+std::vector<IAccessible*> ChildrenOf(IAccessible* parent, std::vector<long>& ids) {
+    long count = 0;
+    parent->get_accChildCount(&count);
+    std::vector<VARIANT> children(static_cast<std::size_t>(count > 0 ? count : 0));
+    long got = 0;
+    if (count > 0) AccessibleChildren(parent, 0, count, children.data(), &got);
+    std::vector<IAccessible*> out;
+    for (long i = 0; i < got; ++i) {
+        IAccessible* acc = nullptr;
+        if (children[i].vt == VT_DISPATCH && children[i].pdispVal) {
+            children[i].pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&acc));
+            children[i].pdispVal->Release();
+        }
+        out.push_back(acc);
+        ids.push_back(children[i].vt == VT_I4 ? children[i].lVal : CHILDID_SELF);
+    }
+    return out;
+}
+
+VOID CALLBACK HeardEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD,
+                         DWORD) {
+    IAccessible* acc = nullptr;
+    VARIANT which;
+    VariantInit(&which);
+    if (FAILED(AccessibleObjectFromEvent(hwnd, static_cast<DWORD>(object), static_cast<DWORD>(child),
+                                         &acc, &which)) || !acc)
+        return;
+    Print(std::wstring(event == EVENT_SYSTEM_ALERT ? L"alert" : L"focus") + L"\t" +
+          Describe(acc, which));
+    std::fflush(stdout);
+    acc->Release();
 }
 
 int Usage() {
@@ -405,6 +498,70 @@ int wmain(int argc, wchar_t** argv) {
         if (!GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &monitor)) return 1;
         const RECT& r = monitor.rcWork;
         Print(Num(r.left) + L" " + Num(r.top) + L" " + Num(r.right) + L" " + Num(r.bottom));
+        return 0;
+    }
+    if (command == L"activate" && argc >= 3) {
+        HWND hwnd = ParseHwnd(argv[2]);
+        return IsWindow(hwnd) && SetForegroundWindow(hwnd) ? 0 : 1;
+    }
+    if (command.rfind(L"acc-", 0) == 0) CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (command == L"acc-children" && argc >= 3) {
+        IAccessible* client = ClientOf(ParseHwnd(argv[2]));
+        if (!client) return 1;
+        Print(L"self\t" + Describe(client, Self()));
+        std::vector<long> ids;
+        for (IAccessible* child : ChildrenOf(client, ids)) {
+            VARIANT id = Self();
+            id.lVal = child ? CHILDID_SELF : ids.front();
+            Print(L"child\t" + Describe(child ? child : client, id));
+            ids.erase(ids.begin());
+            if (child) child->Release();
+        }
+        client->Release();
+        return 0;
+    }
+    if (command == L"acc-point" && argc >= 4) {
+        const POINT point{static_cast<LONG>(std::wcstol(argv[2], nullptr, 10)),
+                          static_cast<LONG>(std::wcstol(argv[3], nullptr, 10))};
+        IAccessible* acc = nullptr;
+        VARIANT child;
+        VariantInit(&child);
+        if (FAILED(AccessibleObjectFromPoint(point, &acc, &child)) || !acc) return 1;
+        Print(Describe(acc, child));
+        acc->Release();
+        return 0;
+    }
+    if (command == L"acc-do" && argc >= 4) {
+        IAccessible* client = ClientOf(ParseHwnd(argv[2]));
+        if (!client) return 1;
+        std::vector<long> ids;
+        int result = 1;
+        for (IAccessible* child : ChildrenOf(client, ids)) {
+            if (!child) continue;
+            BSTR name = nullptr;
+            child->get_accName(Self(), &name);
+            if (result && Bstr(name) == argv[3]) result = SUCCEEDED(child->accDoDefaultAction(Self())) ? 0 : 1;
+            child->Release();
+        }
+        client->Release();
+        return result;
+    }
+    if (command == L"acc-events" && argc >= 3) {
+        HWINEVENTHOOK alert = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr,
+                                              HeardEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
+        HWINEVENTHOOK focus = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                              HeardEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
+        if (!alert || !focus) return 1;
+        Print(L"listening");
+        std::fflush(stdout);
+        const ULONGLONG until = GetTickCount64() + Timeout(argc, argv, 2, 10000);
+        for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        }
+        UnhookWinEvent(alert);
+        UnhookWinEvent(focus);
         return 0;
     }
     if (command == L"at" && argc >= 4) {
