@@ -191,7 +191,7 @@ public:
                 child->vt = VT_DISPATCH;
                 return ObjectOf(window, &child->pdispVal);
             }
-            return standard_->accHitTest(x, y, child);
+            return standard_ ? standard_->accHitTest(x, y, child) : E_NOTIMPL;
         });
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {

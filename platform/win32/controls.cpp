@@ -119,7 +119,7 @@ public:
     void Create() override {
         if (IsDrawnButton(design_)) {
             CreateChild(DrawnButtonClass(site_.Instance()), WS_TABSTOP, 0, caption_.c_str());
-            SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<Control*>(this)));
             MakeAccessible([this] { Post(); });
         } else if (design_.caption) {
             CreateChild(L"STATIC", design_.auto_size ? SS_LEFTNOWORDWRAP : SS_LEFT, 0,
@@ -176,7 +176,8 @@ private:
     }
 
     static LRESULT CALLBACK DrawnButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-        auto* self = reinterpret_cast<LabelControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        auto* self = static_cast<LabelControl*>(
+            reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
         if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
         try {
             return self->OnDrawnButton(hwnd, message, wparam, lparam);
@@ -189,6 +190,8 @@ private:
     }
 
     LRESULT OnDrawnButton(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+        LRESULT answer = 0;
+        if (AnswerAccessibility(hwnd, message, wparam, lparam, answer)) return answer;
         switch (message) {
             case WM_NCHITTEST: return HTTRANSPARENT;  // the click is the window's to judge
             case WM_ERASEBKGND: return 1;
@@ -200,16 +203,19 @@ private:
                 InvalidateRect(hwnd, nullptr, FALSE);
                 return 0;
             case WM_KEYDOWN:
-                if (wparam == VK_SPACE) space_down_ = true;
+                if (wparam != VK_SPACE) break;
+                space_down_ = true;
                 return 0;
             case WM_KEYUP:
+                if (wparam != VK_SPACE) break;
                 // Pressed as a push button is: on the key's release, reported
                 // to the window as a push button reports its click.
-                if (wparam == VK_SPACE && std::exchange(space_down_, false))
+                if (std::exchange(space_down_, false))
                     SendMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_));
                 return 0;
-            default: return DefWindowProcW(hwnd, message, wparam, lparam);
+            default: break;
         }
+        return DefWindowProcW(hwnd, message, wparam, lparam);
     }
 
     WPARAM Clicked() const { return MAKEWPARAM(kChildIdBase + design_.id, BN_CLICKED); }
@@ -355,33 +361,35 @@ std::unique_ptr<Control> NewControl(IControlSite& site, const ControlDesign& des
     return MakeControl(maker, design);
 }
 
-namespace {
-
-// Answers a screen reader for a control's window from the control's design.
-LRESULT CALLBACK AccessibleControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                       UINT_PTR id, DWORD_PTR data) {
-    auto* server = reinterpret_cast<AccessibleServer*>(data);
-    if (message == WM_GETOBJECT) {
-        LRESULT result = 0;
-        try {
-            if (server->Answer(hwnd, wparam, lparam, result)) return result;
-        } catch (const std::bad_alloc&) {
-            return 0;  // none for now; the reader asks again
-        }
-    } else if (message == WM_NCDESTROY) {
-        server->Disconnect();
-        RemoveWindowSubclass(hwnd, &AccessibleControlProc, id);
-    }
-    return DefSubclassProc(hwnd, message, wparam, lparam);
-}
-
-}  // namespace
-
 void Control::MakeAccessible(std::function<void()> press) {
     accessible_ = std::make_unique<AccessibleServer>(
         AccessibleFacts{ElementOf(design_), std::move(press), nullptr});
-    SetWindowSubclass(child_, &AccessibleControlProc, 1,
-                      reinterpret_cast<DWORD_PTR>(accessible_.get()));
+}
+
+bool Control::AnswerAccessibility(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                  LRESULT& result) {
+    if (!accessible_) return false;
+    if (message == WM_NCDESTROY) accessible_->Disconnect();
+    if (message != WM_GETOBJECT) return false;
+    try {
+        return accessible_->Answer(hwnd, wparam, lparam, result);
+    } catch (const std::bad_alloc&) {
+        return false;  // the system's object for now; the reader asks again
+    }
+}
+
+// A system control named in the design answers a screen reader itself: its
+// window procedure is wrapped (the control is found from the window's user
+// data, which costs nothing per message, where the common controls' own
+// subclassing asks the system for a window property on every one).
+LRESULT CALLBACK Control::AccessibleProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const WNDPROC original = self->original_proc_;
+    LRESULT result = 0;
+    if (self->AnswerAccessibility(hwnd, message, wparam, lparam, result)) return result;
+    if (message == WM_NCDESTROY)
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    return CallWindowProcW(original, hwnd, message, wparam, lparam);
 }
 
 HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
@@ -400,7 +408,12 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
     if (design_.tooltip) site_.AddTooltip(child_, design_.tooltip);
     // Named in the design: a screen reader hears the name (a drawn button
     // makes its own object, with its press).
-    if (design_.accessible_name && !IsDrawnButton(design_)) MakeAccessible();
+    if (design_.accessible_name && !IsDrawnButton(design_)) {
+        MakeAccessible();
+        SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        original_proc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::AccessibleProc)));
+    }
     return child_;
 }
 

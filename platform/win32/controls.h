@@ -93,11 +93,19 @@ protected:
     // A screen reader hears the control's window as the design says
     // (platform/accessible.h); `press` is its default action.
     void MakeAccessible(std::function<void()> press = {});
+    // WM_GETOBJECT answered for the control's window (true), and the object
+    // disconnected when the window goes.
+    bool AnswerAccessibility(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                             LRESULT& result);
 
     IControlSite& site_;
     const ControlDesign& design_;
     HWND child_ = nullptr;  // destroyed with the window
     std::unique_ptr<AccessibleServer> accessible_;  // disconnected when the window goes
+
+private:
+    static LRESULT CALLBACK AccessibleProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    WNDPROC original_proc_ = nullptr;  // a system control's own, wrapped for its name
 };
 
 // The control a row of the design describes.

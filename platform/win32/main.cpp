@@ -113,13 +113,12 @@ private:
         slot.window->Load();
     }
 
-    // Tab, the arrows and Alt are the keyboard's way around a window: from
-    // then on its focus marks show, as Windows' dialog manager does it.
+    // Tab and the arrows are the keyboard's way around a window: from then
+    // on its focus marks show, as Windows' dialog manager does it.
     static bool Navigates(const MSG& msg) {
-        if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+        if (msg.message != WM_KEYDOWN) return false;
         switch (msg.wParam) {
-            case VK_TAB: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_MENU:
-                return true;
+            case VK_TAB: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: return true;
             default: return false;
         }
     }
