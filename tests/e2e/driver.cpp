@@ -17,7 +17,7 @@
 //                                        return once the click was handled
 //   dialog TITLE [MS]                    wait for a dialog box; its texts
 //   focus HWND                           the control that has the focus
-//   post HWND MSG WPARAM LPARAM          post a message
+//   post HWND MSG WPARAM LPARAM [...]    post a message, or several in a row
 //   send HWND MSG WPARAM LPARAM          send one, as the system does the
 //                                        ones that cannot be posted
 //   taskbar-created                      announce a new notification area
@@ -419,11 +419,13 @@ int wmain(int argc, wchar_t** argv) {
               Hex(reinterpret_cast<UINT_PTR>(info.hwndActive)));
         return 0;
     }
-    if (command == L"post" && argc >= 6) {
-        const BOOL ok = PostMessageW(ParseHwnd(argv[2]), std::wcstoul(argv[3], nullptr, 0),
-                                     std::wcstoul(argv[4], nullptr, 0),
-                                     static_cast<LPARAM>(std::wcstol(argv[5], nullptr, 0)));
-        return ok ? 0 : 1;
+    if (command == L"post" && argc >= 6 && (argc - 3) % 3 == 0) {
+        for (int at = 3; at + 2 < argc; at += 3)
+            if (!PostMessageW(ParseHwnd(argv[2]), std::wcstoul(argv[at], nullptr, 0),
+                              std::wcstoul(argv[at + 1], nullptr, 0),
+                              static_cast<LPARAM>(std::wcstol(argv[at + 2], nullptr, 0))))
+                return 1;
+        return 0;
     }
     if (command == L"send" && argc >= 6) {
         DWORD_PTR result = 0;

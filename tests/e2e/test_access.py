@@ -188,27 +188,35 @@ class Access(ProgramTest):
 
     # ---- The warning ---------------------------------------------------------------------
 
-    def test_the_warning_is_announced_and_esc_cancels_it_once_the_user_is_in_it(self):
+    def test_the_warning_is_announced_and_named_by_its_two_lines_with_its_cancel(self):
         listener = self.listen()
-        at, _ = self.arm("Restard", steps=3, warning_lead=10)
+        at, _ = self.arm("Shutdown", steps=0)
         warning = self.wait_warning(at)
-        # Heard at once, named by its two lines, though it took no focus.
-        wait_for(lambda: listener.heard("alert", WARNING_TEXT), UI_TIMEOUT, "no alert event")
+        # Not called off, it stays on screen after the action: looked at then.
+        wait_for(self.desktop.records, (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT,
+                 "the action did not fire")
+        # Heard when it appeared, named by its two lines, though it took no focus.
+        self.assertTrue(listener.heard("alert", WARNING_TEXT), listener.lines())
+        self.assertEqual(listener.heard("alert", WARNING_TEXT)[0]["role"], ROLE_ALERT)
         self.assertNotEqual(self.desktop.driver("focus", warning)[0].split("\t")[2], warning)
         elements = self.elements(warning)
         self.assertEqual((elements[0]["name"], elements[0]["role"]), (WARNING_TEXT, ROLE_ALERT))
         cancel = next(e for e in elements if e["name"] == "Cancel")
-        self.assertEqual(cancel["role"], ROLE_PUSHBUTTON)
+        self.assertEqual((cancel["role"], cancel["action"]), (ROLE_PUSHBUTTON, "Press"))
         i = info(self.desktop, warning)
         x, y, w, h = WARNING_CANCEL
         self.assertEqual(cancel["rect"], (int(i["client_x"]) + x, int(i["client_y"]) + y, w, h))
+
+    def test_esc_cancels_the_warning_once_the_user_is_in_it(self):
+        at, _ = self.arm("Restard", steps=3, warning_lead=10)
+        warning = self.wait_warning(at)
         # In the warning (as a window switcher brings it), Cancel has the focus.
         self.desktop.driver("activate", warning)
         wait_for(lambda: self.focused_id(warning) == control_id("Attention", "Label1"),
                  UI_TIMEOUT, "Cancel did not get the focus")
-        self.assertLess(datetime.datetime.now(), at, "too slow to cancel before the time")
         self.desktop.xdotool("key", "Escape")
         self.program.wait_shown("Esc did not cancel")
+        self.assertLess(datetime.datetime.now(), at, "too slow to cancel before the time")
         self.assertEqual(self.program.caption(), "Tarnovelle")
         self.nothing_fires(at)
 
@@ -225,15 +233,15 @@ class Access(ProgramTest):
         self.wait_warning(at)
         # A legacy icon chosen with Enter or Space in the notification area
         # gets the right button's press and release, as a right-click does.
-        for button in (WM_RBUTTONDOWN, WM_RBUTTONUP):
-            self.desktop.driver("post", self.program.hwnd, WM_MOUSEMOVE, 1, button)
+        self.desktop.driver("post", self.program.hwnd, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN,
+                            WM_MOUSEMOVE, 1, WM_RBUTTONUP)
         wait_for(lambda: self.desktop.driver("menus"), UI_TIMEOUT, "no tray menu")
         # The user presses C (&Cancel). Windows gives the keyboard to the
         # thread whose icon was chosen; under Wine a hidden window's thread
         # gets no keys from the X server, so the key goes to that thread's
         # queue as Windows would put it there.
-        self.desktop.driver("post", self.program.hwnd, WM_KEYDOWN, ord("C"), 0x002E0001)
-        self.desktop.driver("post", self.program.hwnd, WM_CHAR, ord("c"), 0x002E0001)
+        self.desktop.driver("post", self.program.hwnd, WM_KEYDOWN, ord("C"), 0x002E0001,
+                            WM_CHAR, ord("c"), 0x002E0001)
         self.program.wait_shown("the menu's Cancel did not cancel")
         self.assertLess(datetime.datetime.now(), at, "too slow to cancel before the time")
         # The warning goes with the schedule it announced.
