@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -61,6 +62,18 @@ public:
     }
 };
 
+// A text box. The clock writes its text once a second and the triggers
+// read it many times a second, so the text is kept here, and read from the
+// system's edit box only after the box reported a change (the user typed).
+//
+// A new text shown by the program is painted on the box at once, in the
+// box's own font, colours and place, while the box does not have the focus:
+// an edit box told its text asks the system to repaint it three times over
+// and paints in a round of its own, which wakes a program with its clock on
+// screen several times a second. The edit box is told the text only when
+// anything else asks of it (it is clicked, it gets the focus, it must
+// repaint, a screen reader asks more than the text), and answers the text
+// meanwhile from here.
 class TextControl final : public Control, public ITextBox {
 public:
     TextControl(IControlSite& site, const ControlDesign& design) : Control(site, design) {
@@ -72,16 +85,18 @@ public:
         SendMessageW(child_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
     }
     void Command(int code) override {
-        if (code == EN_CHANGE) stale_ = true;  // the user typed
+        if (code == EN_CHANGE) {  // the user typed, or the text was set from outside
+            stale_ = true;
+            placed_ = false;
+        }
+        if (code == EN_SETFOCUS) focused_ = true;
+        if (code == EN_KILLFOCUS) focused_ = false;
     }
     HBRUSH Colour(HDC dc) override {
         if (!brush_) return nullptr;
         SetBkColor(dc, Resolve(design_.back_colour));
         return static_cast<HBRUSH>(brush_.get());
     }
-    // The clock writes its text and the triggers read it many times a
-    // second: the text is kept here and read from the control only after
-    // the control reported a change.
     std::wstring Text() const override {
         if (stale_) {
             text_ = WindowText(child_);
@@ -91,15 +106,124 @@ public:
     }
     void SetText(const std::wstring& text) override {
         if (!child_ || Text() == text) return;  // only a change is worth a repaint
-        SetWindowTextW(child_, text.c_str());
-        text_ = text;
-        stale_ = false;
+        if (!focused_ && placed_ && PaintText(text)) {
+            text_ = text;
+            behind_ = true;
+            return;
+        }
+        TellBox(text);
     }
 
 private:
+    bool OwnsMessages() const override { return true; }
+
+    bool Intercept(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
+        if (!behind_) return false;
+        switch (message) {
+            case WM_GETTEXTLENGTH:
+                result = static_cast<LRESULT>(text_.size());
+                return true;
+            case WM_GETTEXT: {
+                const std::size_t room = static_cast<std::size_t>(wparam);
+                auto* out = reinterpret_cast<wchar_t*>(lparam);
+                if (!out || room == 0) {
+                    result = 0;
+                    return true;
+                }
+                const std::size_t n = std::min(room - 1, text_.size());
+                text_.copy(out, n);
+                out[n] = L'\0';
+                result = static_cast<LRESULT>(n);
+                return true;
+            }
+            // The mouse passing over, the dialog manager's questions, moves and
+            // the window's end do not need the box's text.
+            case WM_NCHITTEST:
+            case WM_SETCURSOR:
+            case WM_MOUSEMOVE:
+            case WM_NCMOUSEMOVE:
+            case WM_MOUSELEAVE:
+            case WM_NCMOUSELEAVE:
+            case WM_GETDLGCODE:
+            case WM_GETFONT:
+            case WM_WINDOWPOSCHANGING:
+            case WM_WINDOWPOSCHANGED:
+            case WM_MOVE:
+            case WM_SHOWWINDOW:
+            case WM_QUERYUISTATE:
+            case WM_UPDATEUISTATE:
+            case WM_CHANGEUISTATE:
+            case WM_DESTROY:
+            case WM_NCDESTROY:
+                return false;
+            default:
+                // Anything else may show, change or read the box's text.
+                CatchUp();
+                return false;
+        }
+    }
+
+    // The box told the text, the usual way; it repaints itself.
+    void TellBox(const std::wstring& text) {
+        behind_ = false;
+        CallSystem(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        text_ = text;
+        stale_ = false;
+        // Where the box shows its first character, now that it has one and
+        // is scrolled to its start.
+        const LRESULT at = text.empty() ? -1 : CallSystem(EM_POSFROMCHAR, 0, 0);
+        placed_ = at != -1;
+        if (placed_) origin_ = POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    }
+
+    void CatchUp() {
+        if (behind_) TellBox(text_);
+    }
+
+    // Paints the text as the box would, where the box puts it; false (and
+    // nothing painted) when the text would not fit or the box is not in its
+    // usual state, and the box must be told.
+    bool PaintText(const std::wstring& text) {
+        const LONG style = GetWindowLongW(child_, GWL_STYLE);
+        if ((style & (WS_DISABLED | ES_READONLY | ES_PASSWORD)) || !(style & WS_VISIBLE) ||
+            !IsWindowVisible(site_.Window()))
+            return false;
+        RECT format{};
+        CallSystem(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        RECT client{};
+        GetClientRect(child_, &client);
+        HDC dc = GetDC(child_);
+        if (!dc) return false;
+        const int saved = SaveDC(dc);
+        SelectObject(dc, reinterpret_cast<HFONT>(CallSystem(WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        const int length = static_cast<int>(text.size());
+        bool painted = false;
+        if (GetTextExtentPoint32W(dc, text.c_str(), length, &extent) &&
+            origin_.x + extent.cx <= format.right) {
+            // The colours the box asks its window for, as it does to paint.
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            SendMessageW(site_.Window(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(child_));
+            SetBkMode(dc, OPAQUE);
+            // One call fills the box and writes the text: no flicker.
+            ExtTextOutW(dc, origin_.x, origin_.y, ETO_OPAQUE | ETO_CLIPPED, &client, text.c_str(),
+                        static_cast<UINT>(length), nullptr);
+            painted = true;
+        }
+        RestoreDC(dc, saved);
+        ReleaseDC(child_, dc);
+        return painted;
+    }
+
     UniqueBrush brush_;
     mutable std::wstring text_;
     mutable bool stale_ = true;
+    bool focused_ = false;
+    bool behind_ = false;  // the box has not been told text_ yet
+    bool placed_ = false;  // origin_ is where the box shows its text
+    POINT origin_{};
 };
 
 // A label is a click area with an optional caption. The caption shows in a
@@ -378,18 +502,25 @@ bool Control::AnswerAccessibility(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     }
 }
 
-// A system control named in the design answers a screen reader itself: its
-// window procedure is wrapped (the control is found from the window's user
-// data, which costs nothing per message, where the common controls' own
-// subclassing asks the system for a window property on every one).
-LRESULT CALLBACK Control::AccessibleProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+// A system control named in the design answers a screen reader itself, and
+// a control may see its window's messages first: its window procedure is
+// wrapped (the control is found from the window's user data, which costs
+// nothing per message, where the common controls' own subclassing asks the
+// system for a window property on every one).
+LRESULT CALLBACK Control::WrappedProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* self = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     const WNDPROC original = self->original_proc_;
     LRESULT result = 0;
     if (self->AnswerAccessibility(hwnd, message, wparam, lparam, result)) return result;
+    if (self->Intercept(message, wparam, lparam, result)) return result;
     if (message == WM_NCDESTROY)
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     return CallWindowProcW(original, hwnd, message, wparam, lparam);
+}
+
+LRESULT Control::CallSystem(UINT message, WPARAM wparam, LPARAM lparam) const {
+    return original_proc_ ? CallWindowProcW(original_proc_, child_, message, wparam, lparam)
+                          : SendMessageW(child_, message, wparam, lparam);
 }
 
 HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
@@ -408,11 +539,12 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
     if (design_.tooltip) site_.AddTooltip(child_, design_.tooltip);
     // Named in the design: a screen reader hears the name (a drawn button
     // makes its own object, with its press).
-    if (design_.accessible_name && !IsDrawnButton(design_)) {
-        MakeAccessible();
+    const bool named = design_.accessible_name && !IsDrawnButton(design_);
+    if (named) MakeAccessible();
+    if (named || OwnsMessages()) {
         SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         original_proc_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::AccessibleProc)));
+            SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WrappedProc)));
     }
     return child_;
 }

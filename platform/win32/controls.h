@@ -84,11 +84,24 @@ public:
     virtual bool TicksOnBeat() const { return false; }
     // The keyboard came into use, or went out of it: focus marks show or go.
     virtual void CuesChanged() {}
+    // A message to the control's system window, before the system control
+    // has it; true when the control answered it (`result`). Only controls
+    // that ask for it (OwnsMessages) see their window's messages.
+    virtual bool Intercept(UINT /*message*/, WPARAM /*wparam*/, LPARAM /*lparam*/,
+                           LRESULT& /*result*/) {
+        return false;
+    }
 
 protected:
     // The child window of the given class, at the design's place.
     HWND CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                      const wchar_t* text, int extra_height = 0);
+
+    // The control sees its system window's messages first (Intercept).
+    // Made on its own, a system control's window keeps its procedure.
+    virtual bool OwnsMessages() const { return false; }
+    // The system control's own procedure, for messages the control passes on.
+    LRESULT CallSystem(UINT message, WPARAM wparam, LPARAM lparam) const;
 
     // A screen reader hears the control's window as the design says
     // (platform/accessible.h); `press` is its default action.
@@ -104,8 +117,9 @@ protected:
     std::unique_ptr<AccessibleServer> accessible_;  // disconnected when the window goes
 
 private:
-    static LRESULT CALLBACK AccessibleProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    WNDPROC original_proc_ = nullptr;  // a system control's own, wrapped for its name
+    static LRESULT CALLBACK WrappedProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    // A system control's own, wrapped for its name or its own messages.
+    WNDPROC original_proc_ = nullptr;
 };
 
 // The control a row of the design describes.
