@@ -73,7 +73,7 @@ public:
 // screen several times a second. The edit box is told the text only when
 // anything else asks of it (it is clicked, it gets the focus, it must
 // repaint, a screen reader asks more than the text), and answers the text
-// meanwhile from here.
+// meanwhile from here. Hidden, the box is not painted at all.
 class TextControl final : public Control, public ITextBox {
 public:
     TextControl(IControlSite& site, const ControlDesign& design) : Control(site, design) {
@@ -106,6 +106,13 @@ public:
     }
     void SetText(const std::wstring& text) override {
         if (!child_ || Text() == text) return;  // only a change is worth a repaint
+        // Hidden (its window hidden in the tray), nobody sees the box: it is
+        // told the text when it is shown again, for its repaint, or asked.
+        if (!focused_ && !IsWindowVisible(child_)) {
+            text_ = text;
+            behind_ = true;
+            return;
+        }
         if (!focused_ && placed_ && PaintText(text)) {
             text_ = text;
             behind_ = true;
@@ -185,9 +192,7 @@ private:
     // usual state, and the box must be told.
     bool PaintText(const std::wstring& text) {
         const LONG style = GetWindowLongW(child_, GWL_STYLE);
-        if ((style & (WS_DISABLED | ES_READONLY | ES_PASSWORD)) || !(style & WS_VISIBLE) ||
-            !IsWindowVisible(site_.Window()))
-            return false;
+        if (style & (WS_DISABLED | ES_READONLY | ES_PASSWORD)) return false;
         RECT format{};
         CallSystem(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
         RECT client{};
