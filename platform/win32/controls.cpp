@@ -108,12 +108,7 @@ public:
         if (!child_ || Text() == text) return;  // only a change is worth a repaint
         // Hidden (its window hidden in the tray), nobody sees the box: it is
         // told the text when it is shown again, for its repaint, or asked.
-        if (!focused_ && !IsWindowVisible(child_)) {
-            text_ = text;
-            behind_ = true;
-            return;
-        }
-        if (!focused_ && placed_ && PaintText(text)) {
+        if (!focused_ && (!IsWindowVisible(child_) || (placed_ && PaintText(text)))) {
             text_ = text;
             behind_ = true;
             return;

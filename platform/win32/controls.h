@@ -97,8 +97,9 @@ protected:
     HWND CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                      const wchar_t* text, int extra_height = 0);
 
-    // The control sees its system window's messages first (Intercept).
-    // Made on its own, a system control's window keeps its procedure.
+    // True when the control sees its system window's messages first
+    // (Intercept); otherwise only a control named in the design has its
+    // window's procedure wrapped.
     virtual bool OwnsMessages() const { return false; }
     // The system control's own procedure, for messages the control passes on.
     LRESULT CallSystem(UINT message, WPARAM wparam, LPARAM lparam) const;
