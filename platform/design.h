@@ -3,17 +3,16 @@
 // these tables, and the tests build their substitute controls from the same
 // tables, so a design is written once.
 //
-// Positions and sizes are in twips (15 per pixel: the program is not
-// DPI-aware), from the top-left corner of the client area. Colours are
-// 0x00BBGGRR; a value with the top byte 0x80 names a system colour by index.
+// Positions and sizes are in twips (1/1440 inch; 15 a pixel at 100 %), from
+// the top-left corner of the client area; platform/scale.h turns them into
+// pixels at a window's display scale. Colours are 0x00BBGGRR; a value with
+// the top byte 0x80 names a system colour by index.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 namespace platform {
-
-constexpr int kTwipsPerPixel = 15;
 
 // What a window built from a design shows to anyone who looks at it: its
 // class name is this prefix and the design's name; child controls and menu
@@ -77,15 +76,10 @@ struct ControlDesign {
     bool link = false;           // a named label that opens a link
 };
 
-// A control's place in client pixels.
+// A control's place in client pixels (platform/scale.h).
 struct PixelRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
-
-constexpr PixelRect PixelRectOf(const ControlDesign& d) {
-    return PixelRect{d.left / kTwipsPerPixel, d.top / kTwipsPerPixel,
-                     (d.left + d.width) / kTwipsPerPixel, (d.top + d.height) / kTwipsPerPixel};
-}
 
 // The one rule that turns a design's rows into controls: each kind is made by
 // the maker's member of that kind's name. The real window layer and the

@@ -8,12 +8,14 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/scale.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/picture.h"
 
 namespace platform::win32 {
 
-RECT ClientRect(const ControlDesign& design) {
-    const PixelRect r = PixelRectOf(design);
+RECT ClientRect(const ControlDesign& design, int dpi) {
+    const PixelRect r = ScaledRect(design, dpi);
     return RECT{r.left, r.top, r.right, r.bottom};
 }
 
@@ -33,7 +35,7 @@ std::wstring WindowText(HWND hwnd) {
 
 namespace {
 
-// The list drops down far enough to show about a dozen items.
+// The list drops down far enough to show about a dozen items (pixels at 100 %).
 constexpr int kDropDownHeight = 200;
 
 class ListControl final : public Control, public IListBox {
@@ -44,6 +46,11 @@ public:
                     kDropDownHeight);
         for (int i = 0; i < design_.item_count; ++i)
             SendMessageW(child_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(design_.items[i]));
+        FitField();
+    }
+    void Rescale() override {
+        Control::Rescale();
+        FitField();
     }
     void Command(int code) override {
         if (code == CBN_SELCHANGE && site_.Events()) site_.Events()->Change(design_.id);
@@ -59,6 +66,27 @@ public:
             SendMessageW(child_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
         text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
         return text;
+    }
+
+private:
+    // The closed list is as tall as its place in the design, at every scale,
+    // as the window's font makes it at 100 %: the boxes drawn around the
+    // lists grow with the scale, and the font's height alone would leave
+    // them part empty.
+    void FitField() {
+        const RECT place = ClientRect(design_, site_.Dpi());
+        LRESULT field = SendMessageW(child_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        if (field == CB_ERR) return;
+        // Not every system adds the same to the field's height for the
+        // list's frame as it reports, so the height is measured again.
+        for (int tries = 0; tries < 3; ++tries) {
+            RECT now{};
+            GetWindowRect(child_, &now);
+            const int missing = (place.bottom - place.top) - (now.bottom - now.top);
+            if (missing == 0 || field + missing <= 0) return;
+            field += missing;
+            SendMessageW(child_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+        }
     }
 };
 
@@ -81,8 +109,14 @@ public:
     }
     void Create() override {
         CreateChild(L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, L"");
-        // Narrow margins, so the clock's eight characters fit its box.
-        SendMessageW(child_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
+        SetMargins();
+    }
+    void Rescale() override {
+        CatchUp();
+        Control::Rescale();
+        SetMargins();
+        // The text starts elsewhere in the new font: the box shows where.
+        if (child_ && !text_.empty()) TellBox(text_);
     }
     void Command(int code) override {
         if (code == EN_CHANGE) {  // the user typed, or the text was set from outside
@@ -118,6 +152,12 @@ public:
 
 private:
     bool OwnsMessages() const override { return true; }
+
+    // Narrow margins, so the clock's eight characters fit its box.
+    void SetMargins() {
+        const int margin = ScaledPixels(1, site_.Dpi());
+        SendMessageW(child_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
+    }
 
     bool Intercept(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
         if (!behind_) return false;
@@ -239,7 +279,7 @@ class LabelControl final : public Control, public ILabel {
 public:
     LabelControl(IControlSite& site, const ControlDesign& design)
         : Control(site, design), caption_(design.caption ? design.caption : L""),
-          rect_(ClientRect(design)) {}
+          rect_(ClientRect(design, site.Dpi())) {}
     void Create() override {
         if (IsDrawnButton(design_)) {
             CreateChild(DrawnButtonClass(site_.Instance()), WS_TABSTOP, 0, caption_.c_str());
@@ -249,10 +289,13 @@ public:
             CreateChild(L"STATIC", design_.auto_size ? SS_LEFTNOWORDWRAP : SS_LEFT, 0,
                         design_.caption);
         }
-        if (design_.cursor_resource)
-            cursor_.reset(static_cast<HCURSOR>(LoadImageW(site_.Instance(),
-                                                          MAKEINTRESOURCEW(design_.cursor_resource),
-                                                          IMAGE_CURSOR, 0, 0, 0)));
+        LoadCursor();
+        Layout();
+    }
+    void Rescale() override {
+        LoadCursor();
+        if (child_)
+            SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
         Layout();
     }
     HBRUSH Colour(HDC dc) override {
@@ -346,10 +389,19 @@ private:
     // Pressed for a screen reader: the click comes once its call is over.
     void Post() { PostMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_)); }
 
+    // The cursor at the size the system uses at the window's scale.
+    void LoadCursor() {
+        if (!design_.cursor_resource) return;
+        const int size = MetricForDpi(SM_CXCURSOR, site_.Dpi());
+        cursor_.reset(static_cast<HCURSOR>(LoadImageW(site_.Instance(),
+                                                      MAKEINTRESOURCEW(design_.cursor_resource),
+                                                      IMAGE_CURSOR, size, size, 0)));
+    }
+
     // The window's surface as it lies under the button, the caption if the
     // label has one, and the focus mark when it has the focus and the
-    // keyboard is in use: a 2-pixel dark ring with a light one inside, seen
-    // on light and dark parts of the picture alike.
+    // keyboard is in use: a dark ring (2 pixels at 100 %) with a light one
+    // (1 pixel) inside, seen on light and dark parts of the picture alike.
     void PaintDrawn(HWND hwnd) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -367,13 +419,13 @@ private:
             SelectObject(dc, old);
         }
         if (GetFocus() == hwnd && site_.FocusCuesShown()) {
-            const RECT rings[] = {{r.left, r.top, r.right, r.bottom},
-                                  {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1},
-                                  {r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}};
-            const COLORREF colours[] = {RGB(0, 51, 153), RGB(0, 51, 153), RGB(255, 255, 255)};
-            for (int i = 0; i < 3; ++i) {
-                UniqueBrush brush(CreateSolidBrush(colours[i]));
-                FrameRect(dc, &rings[i], static_cast<HBRUSH>(brush.get()));
+            const int dark = ScaledPixels(2, site_.Dpi());
+            const int light = ScaledPixels(1, site_.Dpi());
+            UniqueBrush dark_brush(CreateSolidBrush(RGB(0, 51, 153)));
+            UniqueBrush light_brush(CreateSolidBrush(RGB(255, 255, 255)));
+            for (int i = 0; i < dark + light; ++i) {
+                const RECT ring{r.left + i, r.top + i, r.right - i, r.bottom - i};
+                FrameRect(dc, &ring, static_cast<HBRUSH>((i < dark ? dark_brush : light_brush).get()));
             }
         }
         EndPaint(hwnd, &ps);
@@ -381,7 +433,7 @@ private:
 
     // Labels that size themselves follow their caption.
     void Layout() {
-        rect_ = ClientRect(design_);
+        rect_ = ClientRect(design_, site_.Dpi());
         HWND window = site_.Window();
         if (design_.auto_size && window) {
             HDC dc = GetDC(window);
@@ -450,21 +502,30 @@ private:
     }
 };
 
+// A picture at its design place, in the version made for the window's scale.
 class PictureControl final : public Control {
 public:
     using Control::Control;
-    void Create() override {
-        if (design_.picture_resource)
-            picture_ = Picture::FromResource(site_.Instance(), design_.picture_resource);
-    }
+    void Create() override { Load(); }
+    void Rescale() override { Load(); }
     void Paint(HDC dc) const override {
         if (!design_.visible || !picture_) return;
-        const RECT r = ClientRect(design_);
-        picture_.Draw(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        picture_.Draw(dc, place_.left, place_.top);
     }
 
 private:
+    void Load() {
+        if (!design_.picture_resource) return;
+        const PixelRect natural = ScaledRect(design_, kDefaultDpi);
+        const PixelRect place = ScaledRect(design_, site_.Dpi());
+        place_ = RECT{place.left, place.top, place.right, place.bottom};
+        picture_ = Picture::ForPlace(site_.Instance(), design_.picture_resource,
+                                     {natural.right - natural.left, natural.bottom - natural.top},
+                                     {place.right - place.left, place.bottom - place.top});
+    }
+
     Picture picture_;
+    RECT place_{};
 };
 
 struct Win32Maker {
@@ -528,10 +589,11 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
     style |= WS_CHILD;
     if (design_.visible) style |= WS_VISIBLE;
     if (!design_.enabled) style |= WS_DISABLED;
-    const RECT r = ClientRect(design_);
+    extra_height_ = extra_height;
+    const RECT r = ChildRect();
     child_ = CreateWindowExW(
         ex_style, window_class, text, style, r.left, r.top, r.right - r.left,
-        r.bottom - r.top + extra_height, site_.Window(),
+        r.bottom - r.top, site_.Window(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kChildIdBase + design_.id)),
         site_.Instance(), nullptr);
     if (!child_) Raise(static_cast<long>(GetLastError()), L"A control could not be created");
@@ -547,6 +609,22 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
             SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WrappedProc)));
     }
     return child_;
+}
+
+RECT Control::ChildRect() const {
+    RECT r = ClientRect(design_, site_.Dpi());
+    r.bottom += ScaledPixels(extra_height_, site_.Dpi());
+    return r;
+}
+
+void Control::Rescale() {
+    if (!child_) return;
+    // The new font first: a list sizes its field by its font when it moves.
+    SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
+    const RECT r = ChildRect();
+    SetWindowPos(child_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(child_, nullptr, TRUE);
 }
 
 MenuControl::MenuControl(const FormDesign& design) : popup_(CreatePopupMenu()) {
@@ -567,8 +645,7 @@ HFONT FontCache::Get(const FontDesign& wanted) {
         if (std::wstring_view(key.face) == font.face && key.hundredths_pt == font.hundredths_pt &&
             key.bold == font.bold && key.underline == font.underline)
             return static_cast<HFONT>(made.get());
-    // The program is not DPI-aware: 96 pixels per inch, always.
-    const int height = -MulDiv(font.hundredths_pt, 96, 7200);
+    const int height = FontHeight(font, dpi_);
     HFONT created = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
                                 font.underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -576,6 +653,14 @@ HFONT FontCache::Get(const FontDesign& wanted) {
     if (!created) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     fonts_.emplace_back(font, UniqueFont(created));
     return created;
+}
+
+std::vector<UniqueFont> FontCache::SetDpi(int dpi) {
+    std::vector<UniqueFont> made;
+    for (auto& entry : fonts_) made.push_back(std::move(entry.second));
+    fonts_.clear();
+    dpi_ = dpi;
+    return made;
 }
 
 }  // namespace platform::win32

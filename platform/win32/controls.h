@@ -34,7 +34,10 @@ public:
     virtual ~IControlSite() = default;
     virtual HWND Window() const = 0;
     virtual HINSTANCE Instance() const = 0;
-    // The font of a design; the window's default font for a design without a face.
+    // The window's DPI: the scale its controls are laid out at (platform/scale.h).
+    virtual int Dpi() const = 0;
+    // The font of a design at the window's DPI; the window's default font for
+    // a design without a face.
     virtual HFONT Font(const FontDesign& font) = 0;
     virtual void AddTooltip(HWND child, const wchar_t* text) = 0;
     // Paints the window's own surface (its colour and pictures) on dc, in
@@ -65,6 +68,9 @@ public:
     // Makes the control's child window, if it has one. Called once the
     // window exists, in tab order, which is also the order the Tab key takes.
     virtual void Create() {}
+    // The window's DPI changed (it moved to a monitor of another scale): the
+    // control takes its place, font and pictures at the new scale.
+    virtual void Rescale();
     // A notification from the child window (WM_COMMAND's code).
     virtual void Command(int /*code*/) {}
     // Enter while the child has the focus; true when the control acted.
@@ -93,9 +99,12 @@ public:
     }
 
 protected:
-    // The child window of the given class, at the design's place.
+    // The child window of the given class, at the design's place; a list's
+    // child is `extra_height` pixels at 100 % taller, for its drop-down part.
     HWND CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                      const wchar_t* text, int extra_height = 0);
+    // The child window's rectangle at the window's DPI.
+    RECT ChildRect() const;
 
     // True when the control sees its system window's messages first
     // (Intercept); otherwise only a control named in the design has its
@@ -121,6 +130,7 @@ private:
     static LRESULT CALLBACK WrappedProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     // A system control's own, wrapped for its name or its own messages.
     WNDPROC original_proc_ = nullptr;
+    int extra_height_ = 0;
 };
 
 // The control a row of the design describes.
@@ -136,19 +146,23 @@ private:
     UniqueMenu popup_;
 };
 
-// One font object per distinct design font of a window.
+// One font object per distinct design font of a window, at the window's DPI.
 class FontCache {
 public:
-    explicit FontCache(const FontDesign& window_default) : default_(window_default) {}
+    FontCache(const FontDesign& window_default, int dpi) : default_(window_default), dpi_(dpi) {}
     HFONT Get(const FontDesign& font);
+    // Fonts are made at `dpi` from now on. The fonts made so far are handed
+    // back, to be kept until no control uses them any more.
+    std::vector<UniqueFont> SetDpi(int dpi);
 
 private:
     FontDesign default_;
+    int dpi_;
     std::vector<std::pair<FontDesign, UniqueFont>> fonts_;
 };
 
-// A control's place in client pixels.
-RECT ClientRect(const ControlDesign& design);
+// A control's place in client pixels at a DPI.
+RECT ClientRect(const ControlDesign& design, int dpi);
 // A design colour: 0x00BBGGRR, or a system colour by index.
 COLORREF Resolve(std::uint32_t colour);
 // A window's text (its caption, or a control's contents).

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/services.h"
 
 namespace platform::win32 {
@@ -27,17 +28,37 @@ RECT UsersMonitorArea() {
 
 }  // namespace
 
+DWORD FormWindow::Style() const {
+    DWORD style = WS_CLIPCHILDREN;
+    switch (design_.border) {
+        case Border::FixedSingle:
+            style |= WS_OVERLAPPED | WS_CAPTION;
+            if (design_.control_box) style |= WS_SYSMENU;
+            if (design_.min_button) style |= WS_MINIMIZEBOX;
+            if (design_.max_button) style |= WS_MAXIMIZEBOX;
+            break;
+        case Border::FixedToolWindow: style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU; break;
+        case Border::None: style |= WS_POPUP; break;
+    }
+    return style;
+}
+
+DWORD FormWindow::ExStyle() const {
+    DWORD ex_style = 0;
+    if (design_.border == Border::FixedToolWindow || !design_.show_in_taskbar)
+        ex_style |= WS_EX_TOOLWINDOW;
+    if (design_.topmost) ex_style |= WS_EX_TOPMOST;
+    return ex_style;
+}
+
+SIZE FormWindow::FrameSize(int dpi) const {
+    const PixelSize client = ScaledClient(design_, dpi);
+    const RECT frame = FrameForClient(RECT{0, 0, client.width, client.height}, Style(), ExStyle(), dpi);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
 void FormWindow::CreateWindowFromDesign() {
     const std::wstring class_name = std::wstring(kWindowClassPrefix) + design_.name;
-    if (design_.icon_resource) {
-        big_icon_.reset(static_cast<HICON>(LoadImageW(
-            instance_, MAKEINTRESOURCEW(design_.icon_resource), IMAGE_ICON,
-            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-        small_icon_.reset(static_cast<HICON>(LoadImageW(
-            instance_, MAKEINTRESOURCEW(design_.icon_resource), IMAGE_ICON,
-            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    }
-
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &FormWindow::WindowProc;
@@ -47,48 +68,58 @@ void FormWindow::CreateWindowFromDesign() {
     // A class outlives the window; registering it again fails harmlessly.
     RegisterClassExW(&wc);
 
-    DWORD style = WS_CLIPCHILDREN;
-    DWORD ex_style = 0;
-    switch (design_.border) {
-        case Border::FixedSingle:
-            style |= WS_OVERLAPPED | WS_CAPTION;
-            if (design_.control_box) style |= WS_SYSMENU;
-            if (design_.min_button) style |= WS_MINIMIZEBOX;
-            if (design_.max_button) style |= WS_MAXIMIZEBOX;
-            break;
-        case Border::FixedToolWindow:
-            style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-            ex_style |= WS_EX_TOOLWINDOW;
-            break;
-        case Border::None:
-            style |= WS_POPUP;
-            break;
-    }
-    if (!design_.show_in_taskbar) ex_style |= WS_EX_TOOLWINDOW;
-    if (design_.topmost) ex_style |= WS_EX_TOPMOST;
-
-    RECT frame{0, 0, design_.client_width / kTwipsPerPixel, design_.client_height / kTwipsPerPixel};
-    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
-    if (design_.centred) {
-        const RECT area = design_.on_users_monitor
-                              ? UsersMonitorArea()
-                              : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        x = area.left + (area.right - area.left - width) / 2;
-        y = area.top + (area.bottom - area.top - height) / 2;
-    }
-
-    HWND created = CreateWindowExW(ex_style, class_name.c_str(), design_.caption, style, x, y,
-                                   width, height, nullptr, nullptr, instance_, this);
+    // The window takes the scale of the monitor it is made on; it is made
+    // there at the size the system's scale gives, and sized again if its
+    // monitor's scale is another.
+    const RECT area = !design_.centred           ? RECT{}
+                      : design_.on_users_monitor ? UsersMonitorArea()
+                                                 : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                                        GetSystemMetrics(SM_CYSCREEN)};
+    auto centred = [&](SIZE size) {
+        return POINT{area.left + (area.right - area.left - size.cx) / 2,
+                     area.top + (area.bottom - area.top - size.cy) / 2};
+    };
+    SIZE size = FrameSize(SystemDpi());
+    POINT at = design_.centred ? centred(size) : POINT{CW_USEDEFAULT, CW_USEDEFAULT};
+    HWND created = CreateWindowExW(ExStyle(), class_name.c_str(), design_.caption, Style(), at.x, at.y,
+                                   size.cx, size.cy, nullptr, nullptr, instance_, this);
     if (!created) Raise(static_cast<long>(GetLastError()), L"The window could not be created");
+    dpi_ = WindowDpi(hwnd_);
+    fonts_.SetDpi(dpi_);  // none made yet
+    if (const SIZE own = FrameSize(dpi_); own.cx != size.cx || own.cy != size.cy) {
+        size = own;
+        at = design_.centred ? centred(size) : at;
+        SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy,
+                     (design_.centred ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     // A new shell announces itself to every window, also when the program
     // runs elevated and the shell does not.
     ChangeWindowMessageFilterEx(hwnd_, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
-    if (big_icon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
-    if (small_icon_)
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+    LoadIcons();
+}
+
+// The title bar's and the task switcher's icons, at the sizes the system
+// uses at the window's scale: made for that size, never stretched.
+void FormWindow::LoadIcons() {
+    if (!design_.icon_resource || !hwnd_) return;
+    UniqueIcon big(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(design_.icon_resource), IMAGE_ICON,
+                   MetricForDpi(SM_CXICON, dpi_), MetricForDpi(SM_CYICON, dpi_), 0)));
+    UniqueIcon small(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(design_.icon_resource), IMAGE_ICON,
+                   MetricForDpi(SM_CXSMICON, dpi_), MetricForDpi(SM_CYSMICON, dpi_), 0)));
+    // The window shows the new icons before the old ones go.
+    if (big) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    if (small) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    if (big) big_icon_ = std::move(big);
+    if (small) small_icon_ = std::move(small);
+}
+
+void FormWindow::LoadBackground() {
+    if (!design_.picture_resource) return;
+    const PixelSize natural = ScaledClient(design_, kDefaultDpi);
+    background_ = Picture::ForPlace(instance_, design_.picture_resource, natural,
+                                    ScaledClient(design_, dpi_));
 }
 
 void FormWindow::AddTooltip(HWND child, const wchar_t* text) {

@@ -4,11 +4,15 @@
 
 #include <algorithm>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/services.h"
 
 namespace platform::win32 {
 
 namespace {
+
+// Asked before a move to a monitor of another scale (Windows 10 1703 on).
+constexpr UINT kMsgGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
 
 std::vector<Control*> BeatTimers(const FormDesign& design,
                                  const std::vector<std::unique_ptr<Control>>& controls) {
@@ -30,7 +34,7 @@ std::vector<std::unique_ptr<Control>> MakeControls(IControlSite& site, const For
 FormWindow::FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner& owner)
     : design_(design), instance_(instance), owner_(owner),
       twips_per_pixel_(ScreenTwipsPerPixelX()), controls_(MakeControls(*this, design)),
-      beat_(*this, BeatTimers(design, controls_)), fonts_(design.default_font),
+      beat_(*this, BeatTimers(design, controls_)), fonts_(design.default_font, kDefaultDpi),
       accessible_(AccessibleFacts{ElementOf(design), nullptr, [this] { return AccessibleChildren(); }}) {
     for (const auto& c : controls_)
         if (c->design().kind == ControlKind::Timer && !c->design().on_beat)
@@ -75,7 +79,7 @@ IMenu& FormWindow::Menu(int /*id*/) {
 void FormWindow::Load() {
     if (hwnd_) return;
     CreateWindowFromDesign();
-    if (design_.picture_resource) background_ = Picture::FromResource(instance_, design_.picture_resource);
+    LoadBackground();
     // Child windows are made in tab order, which is also the Tab key's order.
     tab_order_.clear();
     for (const auto& c : controls_) tab_order_.push_back(c.get());
@@ -132,6 +136,7 @@ LRESULT CALLBACK FormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, 
         self->hwnd_ = hwnd;
         SetLastError(0);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        ScaleNonClientArea(hwnd);
     } else {
         self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
@@ -166,6 +171,8 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_WINDOWPOSCHANGED: OnWindowPosChanged(); break;
         case WM_ACTIVATE: if (OnActivate(wparam)) return 0; break;
         case WM_CLOSE: OnClose(); return 0;
+        case WM_DPICHANGED: OnDpiChanged(wparam, *reinterpret_cast<const RECT*>(lparam)); return 0;
+        case kMsgGetDpiScaledSize: return OnGetDpiScaledSize(wparam, *reinterpret_cast<SIZE*>(lparam));
         case WM_GETOBJECT: return OnGetObject(wparam, lparam);
         case WM_CHANGEUISTATE:
         case WM_UPDATEUISTATE: OnUiState(wparam); break;
@@ -195,9 +202,10 @@ void FormWindow::OnPaint() {
 }
 
 void FormWindow::PaintSurface(HDC dc) {
-    RECT all{0, 0, design_.client_width / kTwipsPerPixel, design_.client_height / kTwipsPerPixel};
+    const PixelSize client = ScaledClient(design_, dpi_);
+    RECT all{0, 0, client.width, client.height};
     FillRect(dc, &all, static_cast<HBRUSH>(back_brush_.get()));
-    if (background_) background_.Draw(dc, 0, 0, all.right, all.bottom);
+    if (background_) background_.Draw(dc, 0, 0);
     // Back to front: later rows of the design lie behind earlier ones.
     for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) (*it)->Paint(dc);
 }
@@ -325,6 +333,33 @@ void FormWindow::OnUiState(WPARAM wparam) {
     if (LOWORD(wparam) != UIS_SET && LOWORD(wparam) != UIS_CLEAR) return;
     if (std::exchange(focus_cues_, shown) == shown) return;
     for (const auto& c : controls_) c->CuesChanged();
+}
+
+// Windows moved the window to a monitor of another scale (or the scale of
+// its monitor changed): everything is laid out anew at the new DPI, and the
+// window takes the place Windows suggests, which keeps it under the mouse
+// while it is dragged across.
+void FormWindow::OnDpiChanged(WPARAM wparam, const RECT& suggested) {
+    const int dpi = LOWORD(wparam);
+    if (dpi <= 0) return;
+    dpi_ = dpi;
+    // The fonts in use stay until every control has its new one.
+    const std::vector<UniqueFont> retired = fonts_.SetDpi(dpi_);
+    LoadIcons();
+    LoadBackground();
+    for (const auto& c : controls_) c->Rescale();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// Asked before a move to another scale: the window's size there is the
+// design's at that scale, not its present size stretched.
+bool FormWindow::OnGetDpiScaledSize(WPARAM wparam, SIZE& size) {
+    const int dpi = LOWORD(wparam);
+    if (dpi <= 0) return false;
+    size = FrameSize(dpi);
+    return true;
 }
 
 void FormWindow::OnClose() {

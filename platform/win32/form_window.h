@@ -9,6 +9,11 @@
 // label over a drawn button is a focus stop of its own (controls.h). The
 // window's timers tick on its beat (beat.h) or on intervals of their own,
 // and the window answers screen readers for its client (accessible.h).
+//
+// The window is laid out at its own DPI (dpi.h): its client area, controls,
+// fonts, pictures and icons follow the design at that scale
+// (platform/scale.h), and again whenever Windows moves it to a monitor of
+// another scale.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +23,7 @@
 #include <vector>
 
 #include "platform/design.h"
+#include "platform/scale.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "platform/win32/beat.h"
@@ -78,6 +84,7 @@ public:
 private:
     // IControlSite
     HINSTANCE Instance() const override { return instance_; }
+    int Dpi() const override { return dpi_; }
     HFONT Font(const FontDesign& font) override { return fonts_.Get(font); }
     void AddTooltip(HWND child, const wchar_t* text) override;
     void PaintSurface(HDC dc) override;
@@ -101,6 +108,13 @@ private:
     Control* FindChild(HWND child) const;
     Control* HitAt(POINT client) const;
     void CreateWindowFromDesign();
+    DWORD Style() const;
+    DWORD ExStyle() const;
+    // The window rectangle for the design's client area at a DPI.
+    SIZE FrameSize(int dpi) const;
+    // The icons and the background picture at the window's DPI.
+    void LoadIcons();
+    void LoadBackground();
     void UpdateTimerGroups();
     void KillTimers();
 
@@ -119,6 +133,8 @@ private:
     void OnWindowPosChanged();
     bool OnActivate(WPARAM wparam);
     void OnClose();
+    void OnDpiChanged(WPARAM wparam, const RECT& suggested);
+    bool OnGetDpiScaledSize(WPARAM wparam, SIZE& size);
     LRESULT OnGetObject(WPARAM wparam, LPARAM lparam);
     void OnUiState(WPARAM wparam);
     std::vector<HWND> AccessibleChildren() const;
@@ -138,7 +154,8 @@ private:
     bool unloading_ = false;
     int pressed_label_ = 0;  // the click area a left button went down on
     bool focus_cues_ = false;  // the keyboard is in use: focus marks show
-    float twips_per_pixel_;
+    float twips_per_pixel_;  // the screen's, as the tray's mouse messages are decoded
+    int dpi_ = kDefaultDpi;  // the window's own scale
 
     std::vector<std::unique_ptr<Control>> controls_;  // front to back, as designed
     std::vector<Control*> tab_order_;                 // as the Tab key goes

@@ -17,12 +17,15 @@ struct MenuTraits { static void Close(HMENU h) { DestroyMenu(h); } };
 struct GdiTraits { static void Close(HGDIOBJ h) { DeleteObject(h); } };
 struct KernelTraits { static void Close(HANDLE h) { CloseHandle(h); } };
 struct GlobalTraits { static void Close(HGLOBAL h) { GlobalFree(h); } };
+struct DcTraits { static void Close(HDC h) { DeleteDC(h); } };
 
 using UniqueIcon = Unique<HICON, IconTraits>;
 using UniqueCursor = Unique<HCURSOR, CursorTraits>;
 using UniqueMenu = Unique<HMENU, MenuTraits>;
 using UniqueFont = Unique<HGDIOBJ, GdiTraits>;
 using UniqueBrush = Unique<HGDIOBJ, GdiTraits>;
+using UniqueBitmap = Unique<HGDIOBJ, GdiTraits>;
+using UniqueDc = Unique<HDC, DcTraits>;  // memory DCs (CreateCompatibleDC)
 using UniqueKernelHandle = Unique<HANDLE, KernelTraits>;
 using UniqueGlobal = Unique<HGLOBAL, GlobalTraits>;
 

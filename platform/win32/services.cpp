@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/handles.h"
 
 namespace platform::win32 {
@@ -69,12 +70,7 @@ DWORD WINAPI WatchForEnd(void* param) {
 
 }  // namespace
 
-float ScreenTwipsPerPixelX() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? 1440.0f / static_cast<float>(dpi) : 15.0f;
-}
+float ScreenTwipsPerPixelX() { return 1440.0f / static_cast<float>(SystemDpi()); }
 
 std::string ToAnsi(const std::wstring& text) {
     if (text.empty()) return {};
@@ -263,8 +259,10 @@ private:
 }  // namespace
 
 std::unique_ptr<IPicture> ResourceService::LoadIconPicture(int id) {
-    // At the icon's own size.
-    HANDLE icon = LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, 0);
+    // At the size of the notification area's icons, which follows the
+    // system's scale: the icon made for that size, not another one stretched.
+    const int size = MetricForDpi(SM_CXSMICON, SystemDpi());
+    HANDLE icon = LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0);
     if (!icon) RaiseLastError(L"The icon could not be loaded");
     return std::make_unique<IconPicture>(static_cast<HICON>(icon));
 }

@@ -1,6 +1,8 @@
 // Writes the windows' designs as the end-to-end tests need them: for each
 // window its class name, caption and client size, and for each control and
-// menu item its id as a driver sees it and its client rectangle in pixels.
+// menu item its id as a driver sees it and its client rectangle in pixels,
+// at 100 % ("client", "rect") and at each display scale the tests use
+// ("client_at", "rect_at", by DPI).
 // Built with the portable core, so the tests read the same tables the
 // program is built from.
 //
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "platform/design.h"
+#include "platform/scale.h"
 #include "windows/about.h"
 #include "windows/attention.h"
 #include "windows/form1_design.h"
@@ -33,23 +36,42 @@ std::string Json(const wchar_t* text) {
     return out + "\"";
 }
 
+constexpr int kTestedDpis[] = {96, 120, 144, 192};
+
+std::string Box(const platform::PixelRect& r) {
+    return "[" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+           std::to_string(r.right - r.left) + ", " + std::to_string(r.bottom - r.top) + "]";
+}
+
+std::string Size(const platform::PixelSize& s) {
+    return "[" + std::to_string(s.width) + ", " + std::to_string(s.height) + "]";
+}
+
+// {"96": ..., "120": ..., ...}: what `at` gives at each scale the tests use.
+template <class At>
+std::string ByDpi(At at) {
+    std::string out = "{";
+    for (int dpi : kTestedDpis) out += (dpi == kTestedDpis[0] ? "\"" : ", \"") + std::to_string(dpi) + "\": " + at(dpi);
+    return out + "}";
+}
+
 std::string Form(const platform::FormDesign& f) {
-    using platform::kTwipsPerPixel;
+    using platform::kDefaultDpi;
     std::string out = "{\"class\": " + Json((std::wstring(platform::kWindowClassPrefix) + f.name).c_str()) +
-                      ", \"caption\": " + Json(f.caption) + ", \"client\": [" +
-                      std::to_string(f.client_width / kTwipsPerPixel) + ", " +
-                      std::to_string(f.client_height / kTwipsPerPixel) + "], \"accessible_name\": " +
+                      ", \"caption\": " + Json(f.caption) + ", \"client\": " +
+                      Size(platform::ScaledClient(f, kDefaultDpi)) + ", \"client_at\": " +
+                      ByDpi([&](int dpi) { return Size(platform::ScaledClient(f, dpi)); }) +
+                      ", \"accessible_name\": " +
                       (f.accessible_name ? Json(f.accessible_name) : std::string("null")) +
                       ",\n  \"controls\": {";
     for (int i = 0; i < f.control_count; ++i) {
         const platform::ControlDesign& c = f.controls[i];
-        const platform::PixelRect r = platform::PixelRectOf(c);
         out += std::string(i ? ",\n" : "\n") + "    " + Json(c.name) + ": {\"id\": " +
                std::to_string(platform::kChildIdBase + c.id) + ", \"kind\": \"" + platform::ControlKindName(c.kind) +
                "\", \"tab_index\": " + std::to_string(c.tab_index) +
                ", \"accessible_name\": " + (c.accessible_name ? Json(c.accessible_name) : std::string("null")) +
-               ", \"rect\": [" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
-               std::to_string(r.right - r.left) + ", " + std::to_string(r.bottom - r.top) + "]}";
+               ", \"rect\": " + Box(platform::ScaledRect(c, kDefaultDpi)) + ", \"rect_at\": " +
+               ByDpi([&](int dpi) { return Box(platform::ScaledRect(c, dpi)); }) + "}";
     }
     out += "},\n  \"menu\": {";
     for (int i = 0; i < f.menu_count; ++i) {
