@@ -69,6 +69,7 @@ std::string Form(const platform::FormDesign& f) {
         out += std::string(i ? ",\n" : "\n") + "    " + Json(c.name) + ": {\"id\": " +
                std::to_string(platform::kChildIdBase + c.id) + ", \"kind\": \"" + platform::ControlKindName(c.kind) +
                "\", \"tab_index\": " + std::to_string(c.tab_index) +
+               ", \"auto_size\": " + (c.auto_size ? "true" : "false") +
                ", \"accessible_name\": " + (c.accessible_name ? Json(c.accessible_name) : std::string("null")) +
                ", \"rect\": " + Box(platform::ScaledRect(c, kDefaultDpi)) + ", \"rect_at\": " +
                ByDpi([&](int dpi) { return Box(platform::ScaledRect(c, dpi)); }) + "}";

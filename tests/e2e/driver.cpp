@@ -35,6 +35,12 @@
 //                                        point: left top right bottom
 //   activate HWND                        bring a window to the foreground, as
 //                                        a window switcher does
+//   send-inside HWND MSG WPARAM L T R B  send a message whose lParam points to
+//                                        the RECT L T R B, from inside the
+//                                        window's process (inside.dll)
+//   decode PICTURE OUT.bmp               decode a JPEG or GIF as the program's
+//                                        picture loader does, its transparent
+//                                        parts white, into a 24-bit BMP
 //
 // And as a screen reader sees the windows, through Active Accessibility:
 //   acc-children HWND                    the window's client object ("self"),
@@ -49,10 +55,12 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
+#include <olectl.h>
 #include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -249,6 +257,63 @@ VOID CALLBACK HeardEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LON
     acc->Release();
 }
 
+// The picture in `path`, decoded by OleLoadPicture and drawn at its own size
+// on white, written as a bottom-up 24-bit BMP: what the program draws for a
+// picture made for its place, pixel for pixel.
+bool DecodeToBmp(const wchar_t* path, const wchar_t* out) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const DWORD size = GetFileSize(file, nullptr);
+    HGLOBAL bytes = GlobalAlloc(GMEM_MOVEABLE, size);
+    DWORD got = 0;
+    const bool read = bytes && ReadFile(file, GlobalLock(bytes), size, &got, nullptr) && got == size;
+    CloseHandle(file);
+    if (!read) return false;
+    GlobalUnlock(bytes);
+    IStream* stream = nullptr;
+    IPicture* picture = nullptr;
+    CoInitialize(nullptr);
+    if (FAILED(CreateStreamOnHGlobal(bytes, TRUE, &stream)) ||
+        FAILED(OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
+                              reinterpret_cast<void**>(&picture))))
+        return false;
+    OLE_HANDLE handle = 0;
+    BITMAP bitmap{};
+    OLE_XSIZE_HIMETRIC w_hm = 0;
+    OLE_YSIZE_HIMETRIC h_hm = 0;
+    picture->get_Handle(&handle);
+    picture->get_Width(&w_hm);
+    picture->get_Height(&h_hm);
+    if (!GetObjectW(reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(handle)), sizeof bitmap, &bitmap))
+        return false;
+    const int w = bitmap.bmWidth, h = bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const int stride = (w * 3 + 3) & ~3;
+    std::memset(bits, 0xFF, static_cast<size_t>(stride) * h);
+    HGDIOBJ old = SelectObject(dc, dib);
+    picture->Render(dc, 0, 0, w, h, 0, h_hm, w_hm, -h_hm, nullptr);
+    GdiFlush();
+    SelectObject(dc, old);
+    BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + stride * h),
+                            0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    HANDLE target = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    const bool ok = target != INVALID_HANDLE_VALUE &&
+                    WriteFile(target, &header, sizeof header, &written, nullptr) &&
+                    WriteFile(target, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
+                    WriteFile(target, bits, static_cast<DWORD>(stride * h), &written, nullptr);
+    if (target != INVALID_HANDLE_VALUE) CloseHandle(target);
+    DeleteObject(dib);
+    DeleteDC(dc);
+    picture->Release();
+    stream->Release();
+    return ok;
+}
+
 int Usage() {
     Print(L"usage: driver COMMAND ...");
     return 2;
@@ -435,6 +500,37 @@ int wmain(int argc, wchar_t** argv) {
                                    SMTO_ABORTIFHUNG, 60000, &result)
                    ? 0
                    : 1;
+    }
+    if (command == L"send-inside" && argc >= 9) {
+        // Sends a message whose lParam points to a RECT, from inside the
+        // window's process, through inside.dll beside the driver.
+        HWND hwnd = ParseHwnd(argv[2]);
+        wchar_t dll[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, dll, MAX_PATH);
+        std::wcscpy(std::wcsrchr(dll, L'\\') + 1, L"inside.dll");
+        HMODULE inside = LoadLibraryW(dll);
+        auto* hook = inside ? reinterpret_cast<HOOKPROC>(
+                                  reinterpret_cast<void*>(GetProcAddress(inside, "InsideHook@12")))
+                            : nullptr;
+        if (!hook && inside)
+            hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(inside, "InsideHook")));
+        if (!hook) return 1;
+        HHOOK hooked = SetWindowsHookExW(WH_GETMESSAGE, hook, inside, GetWindowThreadProcessId(hwnd, nullptr));
+        if (!hooked) return 1;
+        std::wstring text;
+        for (int at = 3; at < 9; ++at) text += std::wstring(at > 3 ? L" " : L"") + argv[at];
+        const ATOM atom = GlobalAddAtomW(text.c_str());
+        DWORD_PTR result = 0;
+        // Once the window answers the message sent after the posted one,
+        // the hook has done its work.
+        const bool done = PostMessageW(hwnd, RegisterWindowMessageW(L"TarnovelleSendInside"), 0, atom) &&
+                          SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 60000, &result);
+        UnhookWindowsHookEx(hooked);
+        GlobalDeleteAtom(atom);
+        return done ? 0 : 1;
+    }
+    if (command == L"decode" && argc >= 4) {
+        return DecodeToBmp(argv[2], argv[3]) ? 0 : 1;
     }
     if (command == L"taskbar-created") {
         const UINT message = RegisterWindowMessageW(L"TaskbarCreated");

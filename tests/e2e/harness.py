@@ -566,7 +566,8 @@ class ProgramTest(unittest.TestCase):
 
     def tearDown(self):
         result = self._outcome.result
-        failed = any(test is self for test, _ in result.failures + result.errors)
+        failed = any(getattr(test, "test_case", test) is self  # a subTest's failure too
+                     for test, _ in result.failures + result.errors)
         if failed:
             self.desktop.screenshot(self.log_dir / "screen.png")
         self.program.stop()
