@@ -11,6 +11,7 @@ packages=(
     xvfb xdotool x11-utils imagemagick icoutils
     fonts-dejavu-core fonts-liberation librsvg2-bin
     python3 python3-pefile
+    openssl python3-yaml python3-jsonschema
 )
 
 # A mirror caught mid-sync fails one index of many; the others still serve
@@ -29,6 +30,33 @@ need_root() {
         echo "setup: $1; run as root" >&2
         exit 1
     fi
+}
+
+# bookworm's backports suite, from the mirror the machine already uses for
+# bookworm (in either format of apt source); $1 says what it is wanted for.
+add_backports() {
+    local backports=/etc/apt/sources.list.d/tarnovelle-bookworm-backports.sources mirror
+    [ -e "$backports" ] && return 0
+    mirror=$(
+        {
+            awk '/^URIs:/ { uris = $2 } /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == "bookworm") print uris }' \
+                /etc/apt/sources.list.d/*.sources 2>/dev/null || true
+            awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { if ($(i + 1) == "bookworm") print $i; break } }' \
+                /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true
+        } | head -n 1
+    )
+    if [ -z "$mirror" ]; then
+        echo "setup: no apt source for bookworm found, so no mirror for bookworm-backports" >&2
+        exit 1
+    fi
+    echo "setup: adding bookworm-backports from $mirror for $1"
+    cat >"$backports" <<SOURCES
+Types: deb
+URIs: $mirror
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
 }
 
 # ---- Packages -----------------------------------------------------------------
@@ -63,6 +91,24 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y -q --no-install-recommends -t bookworm "${missing[@]}"
 fi
 
+# ---- Authenticode signing ----------------------------------------------------
+#
+# Releases are signed and checked with osslsigncode. bookworm's own (2.5)
+# time-stamps through RFC 3161 servers but has no built-in time-stamp
+# authority, which the offline signing tests use; that came with 2.7, and
+# bookworm's backports suite has a newer one.
+
+osslsigncode_floor=2.7
+osslsigncode_status=$(dpkg-query -W -f='${db:Status-Abbrev}${Version}' osslsigncode 2>/dev/null || true)
+if [[ "$osslsigncode_status" != "ii "* ]] ||
+    dpkg --compare-versions "${osslsigncode_status#ii }" lt "$osslsigncode_floor"; then
+    need_root "osslsigncode $osslsigncode_floor or later is missing"
+    add_backports osslsigncode
+    echo "setup: installing osslsigncode from bookworm-backports"
+    apt_update
+    apt-get install -y -q --no-install-recommends -t bookworm-backports osslsigncode
+fi
+
 # ---- 32-bit x86 programs ------------------------------------------------------
 #
 # Some kernels refuse every i386 program ("Exec format error"), Wine's 32-bit
@@ -82,30 +128,7 @@ need_root "this kernel cannot run 32-bit x86 programs and emulation must be set 
 
 qemu_version=$(dpkg-query -W -f='${Version}' qemu-user 2>/dev/null || true)
 if [ -z "$qemu_version" ] || dpkg --compare-versions "$qemu_version" lt 1:8; then
-    backports=/etc/apt/sources.list.d/tarnovelle-bookworm-backports.sources
-    if [ ! -e "$backports" ]; then
-        # The mirror the machine already uses for bookworm, in either format.
-        mirror=$(
-            {
-                awk '/^URIs:/ { uris = $2 } /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == "bookworm") print uris }' \
-                    /etc/apt/sources.list.d/*.sources 2>/dev/null || true
-                awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { if ($(i + 1) == "bookworm") print $i; break } }' \
-                    /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true
-            } | head -n 1
-        )
-        if [ -z "$mirror" ]; then
-            echo "setup: no apt source for bookworm found, so no mirror for bookworm-backports" >&2
-            exit 1
-        fi
-        echo "setup: adding bookworm-backports from $mirror for qemu-user"
-        cat >"$backports" <<SOURCES
-Types: deb
-URIs: $mirror
-Suites: bookworm-backports
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
-    fi
+    add_backports qemu-user
     echo "setup: installing qemu-user from bookworm-backports (this kernel runs no 32-bit x86 code)"
     apt_update
     apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user
