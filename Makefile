@@ -56,13 +56,34 @@ fuzz: fuzz-build
 e2e: windows linux
 	@$(PYTHON) tests/e2e/run.py
 
+# RELEASE_URL: where the release's files are published, "{version}" standing
+# for the version; the install manifests name the zip there.
 dist: windows
-	@$(PYTHON) scripts/dist.py
+	@RELEASE_URL='$(RELEASE_URL)' $(PYTHON) scripts/dist.py
 
 # The release as make dist writes it, and a second make dist in a copy of
-# the source elsewhere, which must give the same bytes.
+# the source elsewhere, which must give the same bytes; then signing,
+# attaching and checking with a throw-away PKI, and the install manifests.
 release-check: dist
 	@$(PYTHON) tests/release/test_release.py -v
+	@$(PYTHON) tests/release/test_signing.py -v
+
+.PHONY: sign check-release
+
+# Signs the release exe and writes signatures/tarnovelle-<version>.exe.pem:
+#   make sign CERT=cert.pem KEY=key.pem | PKCS12=file.p12 [PASSWORD_FILE=] [TSA=url]
+#   (a test release: TSA_CERTS= TSA_KEY= for osslsigncode's own time-stamp authority)
+sign: windows
+	@$(PYTHON) scripts/sign.py $(if $(PKCS12),--pkcs12 '$(PKCS12)') \
+	    $(if $(CERT),--cert '$(CERT)') $(if $(KEY),--key '$(KEY)') \
+	    $(if $(PASSWORD_FILE),--password-file '$(PASSWORD_FILE)') $(if $(TSA),--tsa '$(TSA)') \
+	    $(if $(TSA_CERTS),--tsa-certs '$(TSA_CERTS)' --tsa-key '$(TSA_KEY)')
+
+# Checks a downloaded zip or exe: signer, signature, time stamp, and that
+# stripped of its signature it is the exe this checkout builds.
+#   make check-release FILE=zip-or-exe [CAFILE=ca.pem]
+check-release: windows
+	@$(PYTHON) scripts/check_release.py '$(FILE)' $(if $(CAFILE),--cafile '$(CAFILE)')
 
 test: unit asan fuzz-smoke release-check e2e
 

@@ -2,13 +2,17 @@
 """Checks the release that `make dist` wrote to build/dist, and that it is
 reproducible: the source tree is copied to a folder elsewhere and `make dist`
 runs there again, later, with another time zone, locale, umask and job count;
-the exe and the zip must come out byte for byte the same.
+the exe and the zip must come out byte for byte the same. Then a signature
+made here (with a throw-away PKI, pki.py) is attached there by make dist,
+and must give the signed exe osslsigncode makes here; a signature made over
+another exe must stop make dist there.
 
     test_release.py [-v]    (make release-check runs make dist first)
 """
 import hashlib
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -19,8 +23,10 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+import authenticode  # noqa: E402
 import dist  # noqa: E402
 import pe  # noqa: E402
+import pki  # noqa: E402
 
 ROOT = dist.ROOT
 DIST = dist.DIST
@@ -34,6 +40,12 @@ DELAY_LOADED = sorted(f"{name}.dll" for name in
 
 def release_zip(dist_dir):
     return dist_dir / dist.zip_name(dist.version())
+
+
+def signature_here():
+    """The committed signature of this version's exe, or None."""
+    path = dist.signature_path(dist.version())
+    return authenticode.from_pem(path.read_text()) if path.exists() else None
 
 
 def sha256(data):
@@ -58,8 +70,16 @@ class ReleaseContents(unittest.TestCase):
             self.assertIsNone(archive.testzip())
             exe = archive.read("tarnovelle.exe")
             readme = archive.read("README.txt").decode("utf-8")
-        self.assertEqual(sha256(exe), sha256(BUILT_EXE.read_bytes()),
-                         "the zip's exe is not the one the tests ran")
+        built = BUILT_EXE.read_bytes()
+        signature = signature_here()
+        if signature:
+            self.assertEqual(sha256(exe), sha256(authenticode.attach(built, signature)),
+                             "the zip's exe is not the one the tests ran, signed")
+        else:
+            self.assertEqual(sha256(exe), sha256(built), "the zip's exe is not the one the tests ran")
+        flowing = readme.replace("\r\n", " ").replace("  ", " ")
+        self.assertEqual("Digital Signatures tab" in flowing, bool(signature),
+                         "the readme's signature paragraph is not there exactly when signed")
         self.assertNotRegex(readme, r"@[A-Z]+@", "a placeholder was left in the readme")
         self.assertEqual(readme.count("\n"), readme.count("\r\n"), "line ends must be CRLF")
         self.assertIn(f"Version {dist.version()}", readme)
@@ -72,7 +92,8 @@ class ReleaseContents(unittest.TestCase):
     def test_the_sums_cover_the_zip_and_the_exe_and_verify(self):
         names = [line.split("  ", 1)[1]
                  for line in (DIST / "SHA256SUMS").read_text().splitlines()]
-        self.assertEqual(names, [release_zip(DIST).name, "tarnovelle.exe"])
+        self.assertEqual(names, [release_zip(DIST).name, "tarnovelle.exe"] +
+                         ([dist.UNSIGNED_NAME] if signature_here() else []))
         result = subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"], cwd=DIST,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.assertEqual(result.returncode, 0, result.stdout)
@@ -133,16 +154,47 @@ class Reproducible(unittest.TestCase):
         # A later time, for certain: the header's time stamp counts seconds.
         while time.time() - BUILT_EXE.stat().st_mtime < 2:
             time.sleep(0.5)
+        if cls.make_dist("make-dist.log").returncode != 0:
+            raise AssertionError(f"make dist elsewhere failed; see {cls.elsewhere}/make-dist.log")
+        cls.dist = cls.elsewhere / "first-dist"
+        shutil.copytree(cls.tree / "build" / "dist", cls.dist)
+
+        # The maintainer signs here; there, make dist attaches the signature.
+        cls.pki = pki.make(cls.elsewhere / "pki")
+        cls.signature = cls.elsewhere / "tarnovelle.exe.pem"
+        another = cls.elsewhere / "another.exe"
+        other_build = bytearray(BUILT_EXE.read_bytes())
+        other_build[0x2000] ^= 1
+        struct.pack_into("<I", other_build, pe.read_bytes(bytes(other_build)).image.OPTIONAL_HEADER
+                         .get_field_absolute_offset("CheckSum"), authenticode.checksum(other_build))
+        another.write_bytes(other_build)
+        for exe, out in ((BUILT_EXE, cls.signature), (another, cls.elsewhere / "another.pem")):
+            result = pki.sign(cls.pki, exe, out)
+            if result.returncode != 0:
+                raise AssertionError(f"signing failed:\n{result.stdout}")
+        there = dist.signature_path(dist.version(), cls.tree)
+        there.parent.mkdir(exist_ok=True)
+        shutil.copyfile(cls.elsewhere / "another.pem", there)
+        cls.wrong = cls.make_dist("make-dist-another-signature.log")
+        cls.wrong_left_dist = (cls.tree / "build" / "dist").exists()
+        shutil.copyfile(cls.signature, there)
+        # make dist's last step alone: the build there is done.
+        result = subprocess.run([sys.executable, str(cls.tree / "scripts" / "dist.py")],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        if result.returncode != 0:
+            raise AssertionError(f"make dist with a signature failed:\n{result.stdout}")
+        cls.signed_dist = cls.tree / "build" / "dist"
+
+    @classmethod
+    def make_dist(cls, log_name):
         env = {k: v for k, v in os.environ.items()
                if k not in ("MAKEFLAGS", "MFLAGS", "MAKELEVEL")}
         env.update(TZ="Pacific/Kiritimati", LC_ALL="C.UTF-8", LANG="C.UTF-8")
-        log = cls.elsewhere / "make-dist.log"
-        with open(log, "w") as out:
-            result = subprocess.run(["bash", "-c", "umask 077 && make dist"], cwd=cls.tree,
-                                    env=env, stdout=out, stderr=subprocess.STDOUT)
-        if result.returncode != 0:
-            raise AssertionError(f"make dist elsewhere failed; see {log}")
-        cls.dist = cls.tree / "build" / "dist"
+        result = subprocess.run(["bash", "-c", "umask 077 && make dist"], cwd=cls.tree,
+                                env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                text=True)
+        (cls.elsewhere / log_name).write_text(result.stdout)
+        return result
 
     @classmethod
     def tearDownClass(cls):
@@ -163,8 +215,14 @@ class Reproducible(unittest.TestCase):
             if source.is_file():
                 (tree / name).parent.mkdir(parents=True, exist_ok=True)
                 shutil.copy2(source, tree / name)
-        if (ROOT / ".git").exists():
+        if (ROOT / ".git").is_dir():
             shutil.copytree(ROOT / ".git", tree / ".git", symlinks=True)
+        elif (ROOT / ".git").exists():
+            # A linked worktree, whose .git only names the repository: a new
+            # repository holding the same commit, its index that commit's.
+            for args in (["init", "--quiet"], ["fetch", "--quiet", "--depth", "1", str(ROOT), "HEAD"],
+                         ["reset", "--quiet", "FETCH_HEAD"]):
+                subprocess.run(["git", "-C", str(tree), *args], check=True)
 
     def run(self, result=None):
         outcome = super().run(result)
@@ -187,6 +245,59 @@ class Reproducible(unittest.TestCase):
         for name in (release_zip(DIST).name, "SHA256SUMS"):
             self.assertEqual(sha256((DIST / name).read_bytes()),
                              sha256((self.dist / name).read_bytes()), name)
+
+    def test_a_signature_made_here_gives_there_the_signed_exe_osslsigncode_makes_here(self):
+        signed_here = self.elsewhere / "signed-here.exe"
+        root = self.pki.cert("root")
+        result = subprocess.run(
+            ["osslsigncode", "attach-signature", "-sigin", str(self.signature),
+             "-CAfile", str(root), "-TSA-CAfile", str(root), "-in", str(BUILT_EXE),
+             "-out", str(signed_here)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout)
+        here = signed_here.read_bytes()
+        there = (self.signed_dist / "tarnovelle.exe").read_bytes()
+        self.assertTrue(here == there, differences(here, there))
+        with zipfile.ZipFile(release_zip(self.signed_dist)) as archive:
+            self.assertTrue(archive.read("tarnovelle.exe") == here, "the zip's exe is not signed")
+            readme = archive.read("README.txt").decode("utf-8").replace("\r\n", " ")
+            self.assertIn("Get-AuthenticodeSignature", readme)
+            self.assertIn("Digital Signatures tab", readme.replace("  ", " "))
+        self.assertEqual((self.signed_dist / dist.UNSIGNED_NAME).read_bytes(),
+                         BUILT_EXE.read_bytes())
+        names = [line.split("  ", 1)[1]
+                 for line in (self.signed_dist / "SHA256SUMS").read_text().splitlines()]
+        self.assertEqual(names, [release_zip(self.signed_dist).name, "tarnovelle.exe",
+                                 dist.UNSIGNED_NAME])
+        result = subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"],
+                                cwd=self.signed_dist, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout)
+
+    def test_a_signature_of_another_exe_stops_make_dist_and_leaves_no_release(self):
+        self.assertNotEqual(self.wrong.returncode, 0, self.wrong.stdout)
+        self.assertIn("is not a signature of this build's exe", self.wrong.stdout)
+        self.assertFalse(self.wrong_left_dist, "a build/dist was left behind")
+
+    def test_the_check_command_reports_signer_time_stamp_and_reproducibility(self):
+        command = [sys.executable, str(ROOT / "scripts" / "check_release.py"),
+                   "--cafile", str(self.pki.cert("root"))]
+        result = subprocess.run(command + [str(release_zip(self.signed_dist))],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout)
+        self.assertRegex(result.stdout, rf"Signed by:\s+/CN={pki.SIGNER}/")
+        self.assertRegex(result.stdout, r"Signature:\s+valid")
+        self.assertRegex(result.stdout, rf"Time-stamped:\s+{pki.TIME_STAMP_TEXT}, by /CN=Test "
+                                        r"Time Stamps/.*, valid")
+        self.assertRegex(result.stdout, r"Reproducible:\s+yes")
+        # One byte changed: the signature and the comparison both fail.
+        tampered = bytearray((self.signed_dist / "tarnovelle.exe").read_bytes())
+        tampered[0x2000] ^= 1
+        (self.elsewhere / "tampered.exe").write_bytes(tampered)
+        result = subprocess.run(command + [str(self.elsewhere / "tampered.exe")],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.assertNotEqual(result.returncode, 0, result.stdout)
+        self.assertRegex(result.stdout, r"Signature:\s+NOT VALID")
+        self.assertRegex(result.stdout, r"Reproducible:\s+NO: .*differ")
 
 if __name__ == "__main__":
     unittest.main()
