@@ -118,6 +118,8 @@ def main():
     if stripped is not None:
         built = built_path.read_bytes()
         commit = dist.source_commit()
+        if built_path.resolve().is_relative_to(dist.ROOT):
+            built_path = built_path.resolve().relative_to(dist.ROOT)
         what = "with its signature stripped, it" if verdict.signed else "it"
         if stripped == built:
             line("Reproducible", f"yes: {what} is byte for byte the exe this checkout builds")
