@@ -288,7 +288,8 @@ def verify(path, cafile=None):
     verdict.signer = _after(report, "Signer's certificate:", "Subject")
     verdict.issuer = _after(report, "Signer's certificate:", "Issuer")
     verdict.time_stamp = _after(report, "Countersignatures:", "Timestamp time")
-    verdict.time_stamp_authority = _after(report, "Timestamp verified using:", r"Signer #0:\s*Subject")
+    verdict.time_stamp_authority = _after(report, "Timestamp verified using:",
+                                          r"Signer #0:\s*Subject")
     verdict.time_stamp_valid = bool(re.search(
         r"^Timestamp Server Signature verification: ok$", report, re.M))
     current = re.search(r"^Current message digest\s*:\s*(\w+)", report, re.M)

@@ -26,8 +26,8 @@ WINGET_VERSION = "1.12.0"
 PACKAGE_ID = "Tarnovelle.Tarnovelle"
 
 _NO_PATH_CHARS = r'\\/:\*\?"<>\|\x01-\x1f'
-IDENTIFIER = {"type": "string", "maxLength": 128,
-              "pattern": rf"^[^\.\s{_NO_PATH_CHARS}]{{1,32}}(\.[^\.\s{_NO_PATH_CHARS}]{{1,32}}){{1,7}}$"}
+_ID_PART = rf"[^\.\s{_NO_PATH_CHARS}]{{1,32}}"
+IDENTIFIER = {"type": "string", "maxLength": 128, "pattern": rf"^{_ID_PART}(\.{_ID_PART}){{1,7}}$"}
 VERSION = {"type": "string", "maxLength": 128, "pattern": rf"^[^{_NO_PATH_CHARS}]+$"}
 LOCALE = {"type": "string", "maxLength": 20,
           "pattern": r"^([a-zA-Z]{2,3}|[iI]-[a-zA-Z]+|[xX]-[a-zA-Z]{1,8})(-[a-zA-Z]{1,8})*$"}

@@ -76,7 +76,8 @@ class ReleaseContents(unittest.TestCase):
             self.assertEqual(sha256(exe), sha256(authenticode.attach(built, signature)),
                              "the zip's exe is not the one the tests ran, signed")
         else:
-            self.assertEqual(sha256(exe), sha256(built), "the zip's exe is not the one the tests ran")
+            self.assertEqual(sha256(exe), sha256(built),
+                             "the zip's exe is not the one the tests ran")
         flowing = readme.replace("\r\n", " ").replace("  ", " ")
         self.assertEqual("Digital Signatures tab" in flowing, bool(signature),
                          "the readme's signature paragraph is not there exactly when signed")
@@ -220,7 +221,8 @@ class Reproducible(unittest.TestCase):
         elif (ROOT / ".git").exists():
             # A linked worktree, whose .git only names the repository: a new
             # repository holding the same commit, its index that commit's.
-            for args in (["init", "--quiet"], ["fetch", "--quiet", "--depth", "1", str(ROOT), "HEAD"],
+            for args in (["init", "--quiet"],
+                         ["fetch", "--quiet", "--depth", "1", str(ROOT), "HEAD"],
                          ["reset", "--quiet", "FETCH_HEAD"]):
                 subprocess.run(["git", "-C", str(tree), *args], check=True)
 

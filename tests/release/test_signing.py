@@ -76,7 +76,7 @@ class Signing(unittest.TestCase):
         # The signed file is a well-formed exe whose checksum pefile agrees with.
         self.assertTrue(pe.read(self.signed).checksum_valid())
 
-    def test_verification_fails_for_a_changed_byte_a_certificate_not_for_code_and_another_root(self):
+    def test_verification_fails_for_a_changed_byte_a_non_code_certificate_or_another_root(self):
         changed = bytearray(self.signed.read_bytes())
         changed[0x2000] ^= 1  # in the code
         not_for_code = self.folder / "not-for-code.pem"
