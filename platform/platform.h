@@ -247,6 +247,8 @@ public:
     virtual ~INotifyArea() = default;
     // Shell_NotifyIcon with the 88-byte record; the system's answer.
     virtual bool NotifyIcon(std::uint32_t message, const NotifyIconData88& record) = 0;
+    // Shell_NotifyIcon with the later record, for a balloon; the system's answer.
+    virtual bool NotifyIcon(std::uint32_t message, const NotifyIconDataV2& record) = 0;
 };
 
 class IForms;  // the program's windows, one instance each

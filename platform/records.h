@@ -23,12 +23,34 @@ struct NotifyIconData88 {
 };
 static_assert(sizeof(NotifyIconData88) == 88, "the record must be 88 bytes");
 
+// The later notification-area record (NOTIFYICONDATAW up to dwInfoFlags,
+// 936 bytes), for a balloon from the icon: the icon's name and the balloon's
+// fields. The other fields of that layout (callback, icon, tip, state) are
+// left out, as uFlags never names them. The texts are held as text here; the
+// real layer copies them into the record's fields, cutting what does not fit
+// (more than 255 characters of text, 63 of title).
+struct NotifyIconDataV2 {
+    std::uint32_t cbSize = 0;
+    std::uint32_t hWnd = 0;
+    std::uint32_t uID = 0;
+    std::uint32_t uFlags = 0;
+    std::wstring szInfo;
+    std::uint32_t uTimeout = 0;  // ms the balloon stays, where the system lets it
+    std::wstring szInfoTitle;
+    std::uint32_t dwInfoFlags = 0;
+};
+
+constexpr std::uint32_t kNotifyIconDataV2Size = 936;
+
 constexpr std::uint32_t kNimAdd = 0;
 constexpr std::uint32_t kNimModify = 1;
 constexpr std::uint32_t kNimDelete = 2;
 constexpr std::uint32_t kNifMessage = 1;
 constexpr std::uint32_t kNifIcon = 2;
 constexpr std::uint32_t kNifTip = 4;
+constexpr std::uint32_t kNifInfo = 0x10;
+constexpr std::uint32_t kNiifInfo = 1;        // the balloon's information icon
+constexpr std::uint32_t kNiifNoSound = 0x10;
 constexpr std::uint32_t kWmMouseMove = 0x0200;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonUp = 0x0205;

@@ -13,6 +13,9 @@ constexpr std::uint32_t kRecordSize = 88;
 constexpr std::uint32_t kIconId = 1;
 constexpr std::uint32_t kFlags = platform::kNifMessage | platform::kNifIcon | platform::kNifTip;
 constexpr int kErrDivisionByZero = 11;
+// As long as the system lets a balloon stay (it may keep it shorter): the
+// user may be only just back at the machine.
+constexpr std::uint32_t kBalloonMs = 30000;
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -92,6 +95,27 @@ std::int32_t clsTrayIcon::fn_RestoreIcon() {
     trap.Step([&] { icon_present_ = notify_area_.NotifyIcon(platform::kNimAdd, Packed()); });
     if (!icon_present_)
         trap.Step([&] { icon_present_ = notify_area_.NotifyIcon(platform::kNimModify, Packed()); });
+    trap.Clear();
+    return 0;
+}
+
+std::int32_t clsTrayIcon::fn_ShowBalloon(const std::wstring& st_Title,
+                                         const std::wstring& st_Text) {
+    ErrorTrap trap;
+    if (tray_data_.cbSize == 0) return 0;  // never shown: no icon to speak from
+    trap.Step([&] {
+        platform::NotifyIconDataV2 record;
+        record.cbSize = platform::kNotifyIconDataV2Size;
+        record.hWnd = tray_data_.hWnd;
+        record.uID = kIconId;
+        record.uFlags = platform::kNifInfo;  // the balloon only: icon and tip stay
+        record.szInfo = st_Text;
+        record.uTimeout = kBalloonMs;
+        record.szInfoTitle = st_Title;
+        // Quiet: a balloon tells what happened, nothing calls for a sound.
+        record.dwInfoFlags = platform::kNiifInfo | platform::kNiifNoSound;
+        notify_area_.NotifyIcon(platform::kNimModify, record);
+    });
     trap.Clear();
     return 0;
 }

@@ -43,6 +43,11 @@ public:
     // change the icon instead, which tells whether it holds the icon after
     // all. Always 0.
     std::int32_t fn_RestoreIcon();
+    // Shows a balloon from the icon, titled st_Title and saying st_Text, for
+    // the user to see without the window. Nothing when the icon was never
+    // added; a balloon the system cannot show (no icon, balloons switched
+    // off) is not reported. The icon's own record is left as it is. Always 0.
+    std::int32_t fn_ShowBalloon(const std::wstring& st_Title, const std::wstring& st_Text);
     // Whether the shell accepted the icon at the last add, restore or
     // removal. An armed window is hidden only while its icon is there.
     bool IconPresent() const { return icon_present_; }

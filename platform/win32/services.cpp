@@ -27,8 +27,11 @@ static_assert(offsetof(NOTIFYICONDATAA, uCallbackMessage) ==
               offsetof(NotifyIconData88, uCallbackMessage));
 static_assert(offsetof(NOTIFYICONDATAA, hIcon) == offsetof(NotifyIconData88, hIcon));
 static_assert(offsetof(NOTIFYICONDATAA, szTip) == offsetof(NotifyIconData88, szTip));
-static_assert(NIM_ADD == kNimAdd && NIM_DELETE == kNimDelete);
+static_assert(NIM_ADD == kNimAdd && NIM_MODIFY == kNimModify && NIM_DELETE == kNimDelete);
 static_assert(NIF_MESSAGE == kNifMessage && NIF_ICON == kNifIcon && NIF_TIP == kNifTip);
+// ... and the balloon in the later one.
+static_assert(NOTIFYICONDATAW_V2_SIZE == kNotifyIconDataV2Size);
+static_assert(NIF_INFO == kNifInfo && NIIF_INFO == kNiifInfo && NIIF_NOSOUND == kNiifNoSound);
 
 namespace {
 
@@ -51,6 +54,18 @@ namespace {
 }
 
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
+
+// A text into a record's fixed field, cut to fit with its NUL, never inside
+// a surrogate pair.
+template <std::size_t N>
+void CopyField(wchar_t (&field)[N], const std::wstring& text) {
+    std::size_t length = std::min(text.size(), N - 1);
+    const bool splits_pair = length < text.size() && length > 0 && text[length - 1] >= 0xD800 &&
+                             text[length - 1] <= 0xDBFF;
+    if (splits_pair) --length;
+    std::copy_n(text.begin(), length, field);
+    field[length] = L'\0';
+}
 
 // Waits, on a thread of its own, for a started program to end, and tells
 // the window that asked. The window's own thread goes on meanwhile.
@@ -271,6 +286,20 @@ bool NotifyAreaService::NotifyIcon(std::uint32_t message, const NotifyIconData88
     NOTIFYICONDATAA data{};
     std::memcpy(&data, &record, sizeof record);
     return Shell_NotifyIconA(message, &data) != FALSE;
+}
+
+bool NotifyAreaService::NotifyIcon(std::uint32_t message, const NotifyIconDataV2& record) {
+    // Wide, as the record's texts are the program's own.
+    NOTIFYICONDATAW data{};
+    data.cbSize = record.cbSize;
+    data.hWnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(record.hWnd));
+    data.uID = record.uID;
+    data.uFlags = record.uFlags;
+    CopyField(data.szInfo, record.szInfo);
+    data.uTimeout = record.uTimeout;
+    CopyField(data.szInfoTitle, record.szInfoTitle);
+    data.dwInfoFlags = record.dwInfoFlags;
+    return Shell_NotifyIconW(message, &data) != FALSE;
 }
 
 }  // namespace platform::win32

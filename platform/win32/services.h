@@ -93,6 +93,7 @@ private:
 class NotifyAreaService final : public INotifyArea {
 public:
     bool NotifyIcon(std::uint32_t message, const NotifyIconData88& record) override;
+    bool NotifyIcon(std::uint32_t message, const NotifyIconDataV2& record) override;
 };
 
 }  // namespace platform::win32

@@ -142,6 +142,10 @@ public:
         CHECK(false, "a mouse event sent notification-area message %u", message);
         return false;
     }
+    bool NotifyIcon(std::uint32_t message, const platform::NotifyIconDataV2&) override {
+        CHECK(false, "a mouse event sent notification-area message %u", message);
+        return false;
+    }
 };
 
 class Menu final : public platform::IMenu {};

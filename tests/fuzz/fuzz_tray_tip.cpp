@@ -207,6 +207,11 @@ public:
         record = r;
         return true;
     }
+    bool NotifyIcon(std::uint32_t message, const platform::NotifyIconDataV2&) override {
+        ++calls;
+        last_message = message;
+        return true;
+    }
     int calls = 0;
     std::uint32_t last_message = ~0u;
     platform::NotifyIconData88 record{};

@@ -110,6 +110,44 @@ TEST_F(TrayIcon, AFailingShellCallIsSwallowed) {
     EXPECT_EQ(icon.fn_HideIcon(kWindow), 0);
 }
 
+// ---- A balloon from the icon --------------------------------------------------------
+
+TEST_F(TrayIcon, ABalloonChangesTheAddedIconInTheLaterRecordAndLeavesItsOwnRecord) {
+    Picture picture(0xBEEF);
+    icon.fn_ShowIcon(kWindow, &picture, L"Tarnovelle");
+    EXPECT_EQ(icon.fn_ShowBalloon(L"Tarnovelle", L"Asleep at 23:00:10."), 0);
+    ASSERT_EQ(notify.balloons.size(), 1u);
+    EXPECT_EQ(notify.balloons[0].message, platform::kNimModify);
+    const platform::NotifyIconDataV2& b = notify.balloons[0].record;
+    EXPECT_EQ(b.cbSize, 936u);
+    EXPECT_EQ(b.hWnd, kWindow);
+    EXPECT_EQ(b.uID, 1u);
+    EXPECT_EQ(b.uFlags, 0x10u);  // the balloon alone: icon, tip and callback stay
+    EXPECT_EQ(b.szInfoTitle, L"Tarnovelle");
+    EXPECT_EQ(b.szInfo, L"Asleep at 23:00:10.");
+    EXPECT_EQ(b.dwInfoFlags, 0x11u);  // the information icon, no sound
+    // The icon's own record goes on as before: a restore adds the same icon.
+    icon.fn_RestoreIcon();
+    ASSERT_EQ(notify.calls.size(), 2u);
+    EXPECT_EQ(std::memcmp(&notify.calls[1].record, &notify.calls[0].record, 88), 0);
+}
+
+TEST_F(TrayIcon, ABalloonTheSystemCannotShowFailsSilently) {
+    EXPECT_EQ(icon.fn_ShowBalloon(L"Tarnovelle", L"x"), 0);  // no icon ever added
+    EXPECT_TRUE(notify.balloons.empty());
+    Picture picture(1);
+    icon.fn_ShowIcon(kWindow, &picture, L"Tarnovelle");
+    ASSERT_TRUE(icon.IconPresent());
+    notify.answer = false;  // balloons switched off
+    EXPECT_EQ(icon.fn_ShowBalloon(L"Tarnovelle", L"x"), 0);
+    notify.fail = true;
+    EXPECT_EQ(icon.fn_ShowBalloon(L"Tarnovelle", L"x"), 0);
+    // A balloon refused says nothing of the icon, which the window hides behind.
+    EXPECT_TRUE(icon.IconPresent());
+    EXPECT_EQ(notify.balloons.size(), 1u);
+    EXPECT_EQ(notify.calls.size(), 1u);
+}
+
 // ---- The tip -----------------------------------------------------------------------
 
 TEST_F(TrayIcon, TipsUpTo63CharactersEndInsideTheField) {

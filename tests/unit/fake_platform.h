@@ -437,9 +437,21 @@ struct Notified {
     platform::NotifyIconData88 record;
 };
 
+struct Ballooned {
+    std::uint32_t message;
+    platform::NotifyIconDataV2 record;
+};
+
 class NotifyArea final : public platform::INotifyArea {
 public:
     explicit NotifyArea(Journal& journal) : journal_(journal) {}
+    bool NotifyIcon(std::uint32_t message, const platform::NotifyIconDataV2& record) override {
+        if (fail) throw Refusal();
+        balloons.push_back({message, record});
+        journal_.Add("balloon");
+        return answer;
+    }
+    std::vector<Ballooned> balloons;
     bool NotifyIcon(std::uint32_t message, const platform::NotifyIconData88& record) override {
         if (fail) throw Refusal();
         calls.push_back({message, record});
