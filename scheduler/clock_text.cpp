@@ -30,11 +30,12 @@ int SecondsForward(int from, int to) {
     return ((to - from) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
 }
 
-bool ArmedSecondReached(const Look& previous, const Look& now, std::int64_t late_ms,
-                        const std::wstring& armed) {
-    if (now.text == armed) return true;
+namespace {
+
+// Whether the armed second lay after `previous` and up to `now`, on a clock
+// that moved forward no further than real time and a step allow.
+bool PassedBetween(const Look& previous, const Look& now, const std::wstring& armed) {
     if (now.text == previous.text) return false;  // most beats: nothing passed between
-    if (late_ms > kLongestStallMs) return false;  // slept through
     const std::optional<int> before = SecondOfDay(previous.text);
     const std::optional<int> after = SecondOfDay(now.text);
     const std::optional<int> target = SecondOfDay(armed);
@@ -46,6 +47,23 @@ bool ArmedSecondReached(const Look& previous, const Look& now, std::int64_t late
     if (std::int64_t{gap} * 1000 > real_ms + kLongestStepMs + 1000) return false;
     const int to_target = SecondsForward(*before, *target);
     return to_target > 0 && to_target <= gap;
+}
+
+bool Slept(std::int64_t late_ms) { return late_ms > kLongestStallMs; }
+
+}  // namespace
+
+bool ArmedSecondReached(const Look& previous, const Look& now, std::int64_t late_ms,
+                        const std::wstring& armed) {
+    if (now.text == armed) return true;
+    return !Slept(late_ms) && PassedBetween(previous, now, armed);
+}
+
+bool ArmedSecondSleptThrough(const Look& previous, const Look& now, std::int64_t late_ms,
+                             const std::wstring& armed) {
+    // A beat that shows the armed time acts on it, however late it came.
+    if (now.text == armed) return false;
+    return Slept(late_ms) && PassedBetween(previous, now, armed);
 }
 
 }  // namespace scheduler

@@ -16,6 +16,11 @@
 // Never before the armed second. In the hour that repeats when daylight
 // saving time ends, the first occurrence of an armed time fires, and the
 // trigger is off by the second one.
+//
+// An armed second the machine slept through is not acted on, but the user
+// is told (ArmedSecondSleptThrough): the caption still shows the time, and
+// the action now comes when it comes round again, maybe a day later than
+// they think.
 #pragma once
 
 #include <cstdint>
@@ -49,5 +54,11 @@ struct Look {
 // when equal.
 bool ArmedSecondReached(const Look& previous, const Look& now, std::int64_t late_ms,
                         const std::wstring& armed);
+
+// True when the armed time passed between `previous` and `now` as above, but
+// the beat of `now` came too late for it: the machine slept through it. Never
+// true when ArmedSecondReached is.
+bool ArmedSecondSleptThrough(const Look& previous, const Look& now, std::int64_t late_ms,
+                             const std::wstring& armed);
 
 }  // namespace scheduler

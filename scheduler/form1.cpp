@@ -24,6 +24,12 @@ constexpr const wchar_t* kMsgWillHide =
 constexpr const wchar_t* kPickerTitle = L"Select the file to run...";
 constexpr const wchar_t* kMsgRefused = L"The action could not be carried out: ";
 constexpr const wchar_t* kMsgEndedWithCode = L" ended with code ";
+// A balloon from the tray icon on waking: what the machine slept through,
+// then the time the schedule is still set for.
+constexpr const wchar_t* kMsgSleptAtTime =
+    L"The computer was asleep at the set time, so nothing was done. Still set for ";
+constexpr const wchar_t* kMsgSleptAtWarning =
+    L"The computer was asleep at the warning time, so no warning was shown. Still set for ";
 
 // The started program sees exactly these command lines.
 constexpr const wchar_t* kCmdShutdown = L"shutdown.exe -s -t 0";
@@ -215,6 +221,7 @@ void Form1::Timer1_Timer() {
     beat_late_ms_ = beat_due_ms_ && steady > *beat_due_ms_ ? steady - *beat_due_ms_ : 0;
     beat_steady_ms_ = steady;
     beat_due_ms_.reset();
+    slept_through_told_ = false;
 }
 
 platform::BeatRequest Form1::NextBeat() {
@@ -246,10 +253,24 @@ void Form1::Fired() {
     StayAwake(false);
 }
 
+// Nothing is done on waking (an action on waking, in a bag or a meeting, is
+// what a user least wants), and the schedule stays as it is; but the caption
+// still shows the time as if nothing had happened, and the action now comes
+// a day later than the user may think, so they are told. Once a beat: the
+// action trigger ticks before the warning trigger, so a sleep over both
+// tells of the action.
+void Form1::TellSleptThrough(const wchar_t* what_was_missed) {
+    if (slept_through_told_ || !TrayIcon) return;
+    slept_through_told_ = true;
+    TrayIcon->fn_ShowBalloon(kProductName, what_was_missed + TargetTime + L".");
+}
+
 void Form1::Timer2_Timer() {
     const Look now{ntime.Text(), beat_steady_ms_};
-    if (!ArmedSecondReached(std::exchange(timer2_seen_, now), now, beat_late_ms_, TargetTime))
-        return;
+    const Look previous = std::exchange(timer2_seen_, now);
+    if (ArmedSecondSleptThrough(previous, now, beat_late_ms_, TargetTime))
+        TellSleptThrough(kMsgSleptAtTime);
+    if (!ArmedSecondReached(previous, now, beat_late_ms_, TargetTime)) return;
     const std::wstring action = Combo4.Text();
     if (action == kActionShutdown) {
         StartSystemCommand(kCmdShutdown);
@@ -269,8 +290,10 @@ void Form1::Timer2_Timer() {
 
 void Form1::Timer3_Timer() {
     const Look now{ntime.Text(), beat_steady_ms_};
-    if (ArmedSecondReached(std::exchange(timer3_seen_, now), now, beat_late_ms_, WarnTime))
-        services_.forms.ShowAttention();
+    const Look previous = std::exchange(timer3_seen_, now);
+    if (ArmedSecondSleptThrough(previous, now, beat_late_ms_, WarnTime))
+        TellSleptThrough(kMsgSleptAtWarning);
+    if (ArmedSecondReached(previous, now, beat_late_ms_, WarnTime)) services_.forms.ShowAttention();
 }
 
 void Form1::Form_ProgramEnded(std::uint32_t exit_code) {

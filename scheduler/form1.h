@@ -104,6 +104,7 @@ private:
     void Fired();
     void StayAwake(bool on);
     void WatchTrayIcon();
+    void TellSleptThrough(const wchar_t* what_was_missed);
     void EndAtOnce();
     tray::clsTrayIcon& Tray();
 
@@ -118,6 +119,8 @@ private:
     // What each trigger saw at its previous look at the clock.
     Look timer2_seen_;
     Look timer3_seen_;
+    // The user was told, on this beat, of a time the machine slept through.
+    bool slept_through_told_ = false;
     // The command line the action started last.
     std::wstring started_command_;
     bool awake_ = false;  // the system is asked not to sleep
