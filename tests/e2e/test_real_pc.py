@@ -1,17 +1,25 @@
 """What a real PC asks of the armed program, on the real program: a second
-that no tick showed is not lost, the warning is seen above the user's work,
-a refused action is reported, and any file name can be run."""
+that no tick showed is not lost, a time the machine slept through is not
+acted on but told, the warning is seen above the user's work, a refused
+action is reported, and any file name can be run."""
 import datetime
 import os
 import shutil
 import signal
 import subprocess
 
-from harness import (ATTENTION_CLASS, COMMAND1, DRIVER, LABEL2, RECORDER, UI_TIMEOUT, WM_CLOSE,
-                     ProgramTest, clock_time, find, info, next_armable, sleep_until, wait_for)
+from harness import (ATTENTION_CLASS, COMMAND1, DRIVER, LABEL2, OUT, RECORDER, TRAY_ICON,
+                     UI_TIMEOUT, WM_CLOSE, ProgramTest, clock_time, find, info, next_armable,
+                     sleep_until, stays, wait_for)
 
 SECOND = datetime.timedelta(seconds=1)
 REFUSED = "The action could not be carried out: shutdown.exe -s -t 0 ended with code 1190"
+# A beat this late after it was due means the machine slept (scheduler/clock_text.h).
+LONGEST_STALL = 60 * SECOND
+WM_POWERBROADCAST = 0x0218
+PBT_APMRESUMEAUTOMATIC = 0x0012
+TTS_BALLOON = 0x40
+SLEPT_THROUGH = "The computer was asleep at the set time, so nothing was done. Still set for {}."
 
 
 class RealPc(ProgramTest):
@@ -27,6 +35,16 @@ class RealPc(ProgramTest):
         finally:
             os.kill(self.program.process.pid, signal.SIGCONT)
         return datetime.datetime.now()
+
+    def balloon_saying(self, text):
+        """The visible balloon that shows `text` (the info of its window), or None."""
+        for row in self.desktop.driver("windows"):
+            hwnd, _, window_class, visible, title = (row.split("\t") + [""])[:5]
+            if window_class == "tooltips_class32" and visible == "visible" and title == text:
+                found = info(self.desktop, hwnd)
+                if int(found["style"], 16) & TTS_BALLOON:
+                    return found
+        return None
 
     def wait_for_records(self, count, at):
         return wait_for(lambda: len(self.desktop.records()) >= count and self.desktop.records(),
@@ -56,6 +74,30 @@ class RealPc(ProgramTest):
         records = self.wait_for_records(1, at)
         self.assertEqual(records[0][1], "shutdown.exe -r -t 0")
         self.assertGreaterEqual(clock_time(records[0][2]), at)
+
+    def test_a_time_slept_through_is_told_by_a_balloon_and_nothing_is_done(self):
+        at, warn = self.arm("Shutdown", steps=2)
+        caption = self.program.caption()
+        self.assertEqual(caption, "Tarnovelle - At: " + at.strftime("%H:%M:%S"))
+        # Hidden, the program next wakes for the warning's second: it goes on
+        # more than a stall's length after that, past both seconds, and is
+        # told of the resume, as after a sleep.
+        self.stalled(warn - 2 * SECOND, warn + LONGEST_STALL + 3 * SECOND)
+        self.desktop.driver("send", self.program.hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0)
+        text = SLEPT_THROUGH.format(at.strftime("%H:%M:%S"))
+        balloon = wait_for(lambda: self.balloon_saying(text), UI_TIMEOUT, "no balloon told of it")
+        self.desktop.screenshot(OUT / "slept-through-balloon.png")
+        # From the program's icon: just above it, its stem pointing down at it.
+        left, top = int(balloon["window_x"]), int(balloon["window_y"])
+        self.assertLessEqual(left, TRAY_ICON[0])
+        self.assertLess(TRAY_ICON[0], left + int(balloon["window_w"]))
+        self.assertLess(TRAY_ICON[1] - 40, top + int(balloon["window_h"]))
+        self.assertLessEqual(top + int(balloon["window_h"]), TRAY_ICON[1])
+        # Nothing done, and the schedule stands.
+        stays(lambda: self.desktop.records() == [], 3, "the action ran on waking")
+        self.assertEqual(self.program.caption(), caption)
+        self.assertFalse(self.program.visible())
+        self.assertIsNone(find(self.desktop, "Attention", 0), "a warning was shown on waking")
 
     def test_the_warning_shows_above_a_maximised_window_in_the_foreground(self):
         at, warn = self.arm("Shutdown", steps=3)
