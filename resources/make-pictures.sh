@@ -14,12 +14,25 @@
 #                                 and package icons, framed "Hour", "Min",
 #                                 "Sec" and "Action" boxes around the lists
 #   buttons.gif     189x150 GIF   "Set Action", "About" and "Close" push
-#                                 buttons on pure white (256-colour palette)
+#                                 buttons on pure white (256-colour palette,
+#                                 no transparent colour: the window behind
+#                                 is white too)
 #   warning.jpg     400x100 JPEG  last-chance warning: yellow triangle, two
 #                                 bold lines and a "Cancel" button
 #   about.jpg       350x250 JPEG  About window: power emblem and name, four
 #                                 framed info rows (list, globe, envelope,
 #                                 house icons with "?" signs), "Close" button
+#
+# and each of them again for 200 % display scale, from the same drawing at
+# twice the pixels (1-px frames 2 px, texts drawn from the fonts at twice the
+# size, the same JPEG settings and GIF palette rule).  Every place is doubled
+# exactly: pixel x at 1x is pixels 2x and 2x+1, so the free areas are the
+# caption strip 256..883 x 64..115 and the clock box 688..867 x 208..247:
+#
+#   banner@2x.jpg   888x264 JPEG    panel@2x.jpg    500x300 JPEG
+#   buttons@2x.gif  378x300 GIF     warning@2x.jpg  800x200 JPEG
+#   about@2x.jpg    700x500 JPEG
+#
 #   tarnovelle.ico  24x24   ICO   program icon, 8 bpp palette + AND mask
 #   about.ico       16x16   ICO   red power button, 4 bpp palette + AND mask
 #   hand.cur        32x32   CUR   monochrome pointing hand, hotspot 6,0
@@ -483,6 +496,13 @@ render() {   # name.svg -> name.png (in $WORK)
     rsvg-convert --format=png -o "$WORK/$1.png" "$WORK/$1.svg"
 }
 
+# The same drawing at twice the pixels: every coordinate, stroke, blur and
+# font size doubles, so the half-pixel 1-px frames become whole 2-px ones
+# and the texts are drawn from the fonts at the larger size.
+render_2x() {   # name.svg -> name@2x.png (in $WORK)
+    rsvg-convert --format=png --zoom=2 -o "$WORK/$1@2x.png" "$WORK/$1.svg"
+}
+
 to_jpeg() {   # name
     convert "$WORK/$1.png" -background white -flatten -alpha off \
         "${JPEG_OPTS[@]}" "$OUT/$1.jpg"
@@ -515,6 +535,8 @@ EOF
     } > "$WORK/banner.svg"
     render banner
     to_jpeg banner
+    render_2x banner
+    to_jpeg banner@2x
 }
 
 make_panel() {
@@ -533,6 +555,8 @@ make_panel() {
     } > "$WORK/panel.svg"
     render panel
     to_jpeg panel
+    render_2x panel
+    to_jpeg panel@2x
 }
 
 make_buttons() {
@@ -548,14 +572,21 @@ make_buttons() {
         svg_end
     } > "$WORK/buttons.svg"
     render buttons
-    # 255 colours from the artwork plus pure white, so the background stays
-    # exactly #FFFFFF whatever the quantiser decides
-    convert "$WORK/buttons.png" -background white -flatten -alpha off \
-        +dither -colors 255 -unique-colors "$WORK/buttons-pal.png"
-    convert "$WORK/buttons-pal.png" xc:white +append "$WORK/buttons-pal2.png"
-    convert "$WORK/buttons.png" -background white -flatten -alpha off \
-        +dither -remap "$WORK/buttons-pal2.png" -strip \
-        +set date:create +set date:modify "$OUT/buttons.gif"
+    to_gif buttons
+    render_2x buttons
+    to_gif buttons@2x
+}
+
+# A GIF without a transparent colour: 255 colours from the artwork plus pure
+# white, so the background stays exactly #FFFFFF (the window's own colour
+# behind it) whatever the quantiser decides.
+to_gif() {   # name
+    convert "$WORK/$1.png" -background white -flatten -alpha off \
+        +dither -colors 255 -unique-colors "$WORK/$1-pal.png"
+    convert "$WORK/$1-pal.png" xc:white +append "$WORK/$1-pal2.png"
+    convert "$WORK/$1.png" -background white -flatten -alpha off \
+        +dither -remap "$WORK/$1-pal2.png" -strip \
+        +set date:create +set date:modify "$OUT/$1.gif"
 }
 
 make_warning() {
@@ -575,6 +606,8 @@ EOF
     } > "$WORK/warning.svg"
     render warning
     to_jpeg warning
+    render_2x warning
+    to_jpeg warning@2x
 }
 
 make_about() {
@@ -609,6 +642,8 @@ EOF
     } > "$WORK/about.svg"
     render about
     to_jpeg about
+    render_2x about
+    to_jpeg about@2x
 }
 
 # Icons and cursors: render RGBA, then pack with the exact depth.
