@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# needs: librsvg2-bin fonts-liberation
+# needs: librsvg2-bin fonts-liberation imagemagick python3
 #
 # Regenerates every picture, icon and cursor of Tarnovelle into pictures/.
 # The artwork is drawn here as SVG, rendered with rsvg-convert, and finished
-# with ImageMagick (JPEG/GIF) or pack_icons.py (ICO/CUR with exact depths).
+# with ImageMagick (JPEG/GIF) or pack_icons.py (ICO/CUR with exact depths);
+# draw_hand.py draws the cursors' hand at the sizes beyond the pixel art.
 # The output is reproducible: run it twice and the files are byte-identical.
 #
 #   banner.jpg      444x132 JPEG  main window header: red emblem with a gold
@@ -33,10 +34,23 @@
 #   buttons@2x.gif  378x300 GIF     warning@2x.jpg  800x200 JPEG
 #   about@2x.jpg    700x500 JPEG
 #
-#   tarnovelle.ico  24x24   ICO   program icon, 8 bpp palette + AND mask
-#   about.ico       16x16   ICO   red power button, 4 bpp palette + AND mask
-#   hand.cur        32x32   CUR   monochrome pointing hand, hotspot 6,0
-#   link.cur        32x32   CUR   32 bpp hand with a blue globe, hotspot 6,0
+# Icons and cursors hold one image per size, the original first (Windows
+# takes the first when asked for "the icon's own size"); the others are
+# drawn for their size from the same drawing, in 32-bit colour with alpha
+# unless said otherwise:
+#
+#   tarnovelle.ico  program icon: 24x24 8 bpp palette + AND mask (the
+#                   original), 16, 20, 32, 40, 48
+#   about.ico       red power button: 16x16 4 bpp palette + AND mask (the
+#                   original), 20, 24, 32
+#   hand.cur        monochrome pointing hand: 32x32 (the original pixel
+#                   art), 40, 48, 64, all monochrome; hotspot at the finger
+#                   tip: 6,0  8,0  10,0  13,0
+#   link.cur        32 bpp hand with a blue globe: 32x32 (the original), 40,
+#                   48, 64; hotspots as hand.cur's
+#
+# The cursors' sizes are those Windows uses at 100, 125, 150 and 200 %; the
+# icons' those of the small and large icons at 100 to 200 %.
 #
 # Usage: resources/make-pictures.sh   (from anywhere)
 
@@ -646,38 +660,93 @@ EOF
     to_jpeg about@2x
 }
 
-# Icons and cursors: render RGBA, then pack with the exact depth.
-pack() {   # png size -> raw rgba on stdout
-    convert "$1" -background none -gravity center -extent "$2x$2" -depth 8 rgba:-
+# Icons and cursors: render RGBA, then pack with the exact depth.  Each file
+# starts with its original image, the one Windows takes when a program asks
+# for the icon or cursor at its own size; the other sizes are the ones
+# Windows asks for at 125, 150 and 200 % display scale.
+pack() {   # png size -> $WORK/<png's name>.rgba, raw rgba
+    convert "$1" -background none -gravity center -extent "$2x$2" -depth 8 "rgba:${1%.png}.rgba"
+}
+
+# The emblem with the key, drawn for each size: the disc fills the square
+# up to the same fifth of a pixel at every size.
+program_icon_svg() {   # size [rim width in pixels]
+    local half; half=$(calc "$1 / 2")
+    svg_begin "$1" "$1"
+    emblem_begin "$half" "$half" "$(calc "$half - 0.2")" no
+    emblem_key yes
+    emblem_end 0.5
+    [ -n "${2:-}" ] && icon_rim "$1" "$2"
+    svg_end
+}
+
+# A dark edge of whole pixels around an icon's disc.  The 256-colour image
+# gets its dark, hard edge from its one-bit mask; drawn in full colour with
+# soft edges, the smaller sizes would blur into the taskbar without it.
+icon_rim() {   # size width
+    local half; half=$(calc "$1 / 2")
+    echo "<circle cx=\"$half\" cy=\"$half\" r=\"$(calc "$half - 0.2 - $2 / 2")\" fill=\"none\" stroke=\"#4a0306\" stroke-opacity=\"0.9\" stroke-width=\"$2\"/>"
 }
 
 make_program_icon() {
-    {
-        svg_begin 24 24
-        emblem_begin 12 12 11.8 no
-        emblem_key yes
-        emblem_end 0.5
-        svg_end
-    } > "$WORK/tarnovelle.svg"
-    render tarnovelle
-    pack "$WORK/tarnovelle.png" 24 | python3 "$HERE/pack_icons.py" ico 24 8 - "$OUT/tarnovelle.ico"
+    local size images=()
+    for size in 24 16 20 32 40 48; do
+        if [ "$size" = 24 ]; then
+            program_icon_svg 24 > "$WORK/tarnovelle-24.svg"
+        else
+            program_icon_svg "$size" "$(( size < 40 ? 1 : 2 ))" > "$WORK/tarnovelle-$size.svg"
+        fi
+        render "tarnovelle-$size"
+        pack "$WORK/tarnovelle-$size.png" "$size"
+        # the original 256-colour image first, the new sizes in full colour
+        images+=("$size" "$([ "$size" = 24 ] && echo 8 || echo 32)" "$WORK/tarnovelle-$size.rgba")
+    done
+    python3 "$HERE/pack_icons.py" ico "$OUT/tarnovelle.ico" "${images[@]}"
+}
+
+# The red power button.  The 16-pixel original gives its sign a stroke of 11
+# emblem units; the other sizes give it whole pixels (2 at 20, 3 from 24),
+# and an odd width moves the sign half a pixel left, so its bar covers whole
+# pixel columns.
+about_icon_svg() {   # size sign-stroke-in-emblem-units [shift left in pixels]
+    local half; half=$(calc "$1 / 2")
+    svg_begin "$1" "$1"
+    emblem_begin "$half" "$half" "$(calc "$half - 0.2")" no
+    if [ -n "${3:-}" ]; then
+        echo "<g transform=\"translate(-$(calc "$3 * 50 / ($half - 0.2)") 0)\">"
+        emblem_power "$2" 26
+        echo "</g>"
+    else
+        emblem_power "$2" 26
+    fi
+    emblem_end 0.2
+    svg_end
 }
 
 make_about_icon() {
-    {
-        svg_begin 16 16
-        emblem_begin 8 8 7.8 no
-        emblem_power 11 26
-        emblem_end 0.2
-        svg_end
-    } > "$WORK/about-icon.svg"
-    render about-icon
-    pack "$WORK/about-icon.png" 16 | python3 "$HERE/pack_icons.py" ico 16 4 - "$OUT/about.ico"
+    local entry size px images=()
+    for entry in "16" "20 2" "24 3" "32 3"; do
+        set -- $entry
+        size=$1 px=${2:-}
+        if [ -z "$px" ]; then
+            about_icon_svg "$size" 11
+        else
+            about_icon_svg "$size" "$(calc "$px * 50 / ($size / 2 - 0.2)")" "$(calc "($px % 2) / 2")"
+        fi > "$WORK/about-icon-$size.svg"
+        render "about-icon-$size"
+        pack "$WORK/about-icon-$size.png" "$size"
+        # the original 16-colour image first, the new sizes in full colour
+        images+=("$size" "$([ "$size" = 16 ] && echo 4 || echo 32)" "$WORK/about-icon-$size.rgba")
+    done
+    python3 "$HERE/pack_icons.py" ico "$OUT/about.ico" "${images[@]}"
 }
 
 # Pointing hand, index finger up; X = outline, o = fill, . = transparent.
+# The 32-pixel cursors keep this pixel art; the other sizes are drawn by
+# draw_hand.py from an outline of the same hand, which gives exactly these
+# pixels at 32 (checked below, so the two cannot drift apart).
 # Hotspot is the fingertip (column 6, row 0).
-hand_xpm() {
+hand_art() {
     local rows=(
         "......XX.........."
         ".....XooX........."
@@ -703,38 +772,89 @@ hand_xpm() {
         ".....XXXXXXXXXXX.."
     )
     local pad="................................" y line
-    printf '/* XPM */\nstatic char *hand[] = {\n"32 32 3 1",\n". c None",\n"X c %s",\n"o c %s",\n' "$1" "$2"
+    echo "6 0"
     for ((y = 0; y < 32; y++)); do
         line="${rows[y]:-}$pad"
-        printf '"%s"%s\n' "${line:0:32}" "$([ $y -lt 31 ] && echo , || echo '};')"
+        echo "${line:0:32}"
     done
 }
 
+# hotspot line and rows of the hand at one size -> $WORK/hand-<size>.txt
+hand_rows() {   # size
+    if [ "$1" = 32 ]; then
+        hand_art > "$WORK/hand-32.txt"
+        python3 "$HERE/draw_hand.py" 32 > "$WORK/hand-32-drawn.txt"
+        if ! cmp -s "$WORK/hand-32.txt" "$WORK/hand-32-drawn.txt"; then
+            echo "make-pictures: draw_hand.py no longer draws the 32-pixel hand:" >&2
+            diff "$WORK/hand-32.txt" "$WORK/hand-32-drawn.txt" >&2 || true
+            exit 1
+        fi
+    else
+        python3 "$HERE/draw_hand.py" "$1" > "$WORK/hand-$1.txt"
+    fi
+}
+
+hand_xpm() {   # size outline-colour fill-colour
+    local size=$1 y=0 line
+    printf '/* XPM */\nstatic char *hand[] = {\n"%s %s 3 1",\n". c None",\n"X c %s",\n"o c %s",\n' \
+        "$size" "$size" "$2" "$3"
+    while read -r line; do
+        y=$((y + 1))
+        printf '"%s"%s\n' "$line" "$([ $y -lt "$size" ] && echo , || echo '};')"
+    done < <(tail -n +2 "$WORK/hand-$size.txt")
+}
+
+hand_hotspot() {   # size -> "x y"
+    head -n 1 "$WORK/hand-$1.txt"
+}
+
+CURSOR_SIZES=(32 40 48 64)
+
 make_hand_cursor() {
-    hand_xpm "#000000" "#FFFFFF" > "$WORK/hand.xpm"
-    convert "$WORK/hand.xpm" -depth 8 rgba:- | python3 "$HERE/pack_icons.py" cur 32 1 6 0 - "$OUT/hand.cur"
+    local size images=()
+    for size in "${CURSOR_SIZES[@]}"; do
+        hand_rows "$size"
+        hand_xpm "$size" "#000000" "#FFFFFF" > "$WORK/hand-$size.xpm"
+        convert "$WORK/hand-$size.xpm" -depth 8 "rgba:$WORK/hand-$size.rgba"
+        images+=("$size" 1 $(hand_hotspot "$size") "$WORK/hand-$size.rgba")
+    done
+    python3 "$HERE/pack_icons.py" cur "$OUT/hand.cur" "${images[@]}"
 }
 
 make_link_cursor() {
-    hand_xpm "#101010" "#FFFFFF" > "$WORK/link-hand.xpm"
     {
         svg_begin 32 32
         icon_globe 16 16 16
         svg_end
     } > "$WORK/link-globe.svg"
-    render link-globe
-    # the hand gets a faint grey shading towards the wrist
-    convert \( "$WORK/link-hand.xpm" -alpha off \) \
-        \( -size 32x32 gradient:'#ffffff-#c3ccd9' \) -compose multiply -composite \
-        \( "$WORK/link-hand.xpm" -alpha extract \) -compose copy-opacity -composite \
-        "$WORK/link-hand.png"
-    convert -size 32x32 xc:none \
-        \( "$WORK/link-hand.xpm" -alpha extract -background black -alpha shape \
-           -channel A -evaluate multiply 0.35 +channel -geometry +1+1 \) -compose over -composite \
-        "$WORK/link-globe.png" -compose over -composite \
-        "$WORK/link-hand.png" -compose over -composite \
-        "$WORK/link.png"
-    pack "$WORK/link.png" 32 | python3 "$HERE/pack_icons.py" cur 32 32 6 0 - "$OUT/link.cur"
+    local size shadow images=()
+    for size in "${CURSOR_SIZES[@]}"; do
+        # the hand's shadow is offset as far as its outline is wide
+        shadow=$(( size / 32 ))
+        hand_xpm "$size" "#101010" "#FFFFFF" > "$WORK/link-hand-$size.xpm"
+        if [ "$size" = 32 ]; then
+            render link-globe
+            mv "$WORK/link-globe.png" "$WORK/link-globe-32.png"
+        else
+            rsvg-convert --format=png --zoom="$(calc "$size / 32")" \
+                -o "$WORK/link-globe-$size.png" "$WORK/link-globe.svg"
+        fi
+        # the hand gets a faint grey shading towards the wrist
+        convert \( "$WORK/link-hand-$size.xpm" -alpha off \) \
+            \( -size "${size}x$size" gradient:'#ffffff-#c3ccd9' \) -compose multiply -composite \
+            \( "$WORK/link-hand-$size.xpm" -alpha extract \) -compose copy-opacity -composite \
+            "$WORK/link-hand-$size.png"
+        convert -size "${size}x$size" xc:none \
+            \( "$WORK/link-hand-$size.xpm" -alpha extract -background black -alpha shape \
+               -channel A -evaluate multiply 0.35 +channel -geometry "+$shadow+$shadow" \) \
+            -compose over -composite \
+            "$WORK/link-globe-$size.png" -compose over -composite \
+            "$WORK/link-hand-$size.png" -compose over -composite \
+            "$WORK/link-$size.png"
+        pack "$WORK/link-$size.png" "$size"
+        images+=("$size" 32 $(hand_hotspot "$size") "$WORK/link-$size.rgba")
+    done
+    python3 "$HERE/pack_icons.py" cur "$OUT/link.cur" "${images[@]}"
 }
 
 mkdir -p "$OUT"

@@ -2,9 +2,11 @@
 """Write Windows .ico / .cur files with an exact pixel format.
 
 ImageMagick's own ICO writer picks bit depths by itself, so make-pictures.sh
-renders the artwork with ImageMagick, dumps it as raw 8-bit RGBA
-(`convert art.png -depth 8 rgba:-`) and this script packs it into a single
-DIB image of the requested depth:
+renders the artwork with ImageMagick, dumps each size as raw 8-bit RGBA
+(`convert art.png -depth 8 rgba:art.rgba`) and this script packs them into
+one file, each as a DIB image of its own depth, in the order given (the
+first is the one Windows takes when asked for an icon or cursor at "its own
+size", without naming one):
 
     1 bpp   black/white XOR plane + AND mask      (monochrome cursors)
     4 bpp   16-entry palette + AND mask
@@ -17,9 +19,9 @@ images keep their straight alpha as drawn (soft edges, shadows).  Palettes are b
 everything is deterministic, so the same input always gives the same bytes.
 
 Usage:
-    pack_icons.py ico SIZE BPP IN.rgba OUT.ico
-    pack_icons.py cur SIZE BPP HOTX HOTY IN.rgba OUT.cur
-IN.rgba may be "-" for standard input.
+    pack_icons.py ico OUT.ico SIZE BPP IN.rgba [SIZE BPP IN.rgba ...]
+    pack_icons.py cur OUT.cur SIZE BPP HOTX HOTY IN.rgba [SIZE BPP HOTX HOTY IN.rgba ...]
+Each cursor image has its own hotspot.
 """
 
 import struct
@@ -27,7 +29,8 @@ import sys
 
 
 def read_rgba(path, size):
-    data = sys.stdin.buffer.read() if path == "-" else open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     if len(data) != size * size * 4:
         sys.exit("pack_icons: expected %d bytes of RGBA, got %d"
                  % (size * size * 4, len(data)))
@@ -146,35 +149,45 @@ def build_dib(pixels, size, bpp):
     return header + pal + xor_bits + and_bits, len(palette)
 
 
-def write_file(out, kind, size, bpp, dib, ncolours, hotspot):
-    dim = 0 if size >= 256 else size
-    colour_count = ncolours if ncolours and ncolours < 256 else 0
-    if kind == 1:
-        planes, field = 1, bpp
-    else:
-        planes, field = hotspot
-    head = struct.pack("<HHH", 0, kind, 1)
-    entry = struct.pack("<BBBBHHII", dim, dim, colour_count, 0,
-                        planes, field, len(dib), 6 + 16)
+def write_file(out, kind, images):
+    """images: (size, bpp, dib, ncolours, hotspot or None) in file order."""
+    head = struct.pack("<HHH", 0, kind, len(images))
+    entries, offset = b"", 6 + 16 * len(images)
+    for size, bpp, dib, ncolours, hotspot in images:
+        dim = 0 if size >= 256 else size
+        colour_count = ncolours if ncolours and ncolours < 256 else 0
+        if kind == 1:
+            planes, field = 1, bpp
+        else:
+            planes, field = hotspot
+        entries += struct.pack("<BBBBHHII", dim, dim, colour_count, 0,
+                               planes, field, len(dib), offset)
+        offset += len(dib)
     with open(out, "wb") as f:
-        f.write(head + entry + dib)
+        f.write(head + entries + b"".join(image[2] for image in images))
 
 
 def main(argv):
-    if len(argv) == 6 and argv[1] == "ico":
-        size, bpp = int(argv[2]), int(argv[3])
-        src, out, kind, hot = argv[4], argv[5], 1, None
-    elif len(argv) == 8 and argv[1] == "cur":
-        size, bpp = int(argv[2]), int(argv[3])
-        hot = (int(argv[4]), int(argv[5]))
-        src, out, kind = argv[6], argv[7], 2
-    else:
+    if len(argv) < 3 or argv[1] not in ("ico", "cur"):
         sys.exit(__doc__)
-    if bpp not in (1, 4, 8, 32):
-        sys.exit("pack_icons: unsupported bit depth %d" % bpp)
-    pixels = read_rgba(src, size)
-    dib, ncolours = build_dib(pixels, size, bpp)
-    write_file(out, kind, size, bpp, dib, ncolours, hot)
+    kind = 1 if argv[1] == "ico" else 2
+    out, args = argv[2], argv[3:]
+    per_image = 3 if kind == 1 else 5
+    if not args or len(args) % per_image:
+        sys.exit(__doc__)
+    images = []
+    for i in range(0, len(args), per_image):
+        size, bpp = int(args[i]), int(args[i + 1])
+        hot = (int(args[i + 2]), int(args[i + 3])) if kind == 2 else None
+        if bpp not in (1, 4, 8, 32):
+            sys.exit("pack_icons: unsupported bit depth %d" % bpp)
+        if any(size == s and bpp == b for s, b, *_ in images):
+            sys.exit("pack_icons: %dx%d at %d bpp given twice" % (size, size, bpp))
+        if hot and not (0 <= hot[0] < size and 0 <= hot[1] < size):
+            sys.exit("pack_icons: hotspot %d,%d outside %dx%d" % (*hot, size, size))
+        dib, ncolours = build_dib(read_rgba(args[i + per_image - 1], size), size, bpp)
+        images.append((size, bpp, dib, ncolours, hot))
+    write_file(out, kind, images)
 
 
 if __name__ == "__main__":

@@ -1,12 +1,14 @@
 /* Resource numbers, shared by the resource script and the program. */
 #pragma once
 
-#define IDI_PROGRAM 1        /* the program's icon, 24 x 24, 256 colours */
-#define IDI_TRAY 102         /* the notification-area icon */
-#define IDI_ABOUT 103        /* the About window's icon, 16 x 16, 16 colours */
+/* Each icon and cursor holds several sizes; the first image, the one taken
+   when no size is asked for, is the original named here. */
+#define IDI_PROGRAM 1        /* the program's icon, 24 x 24, 256 colours; 16 to 48 */
+#define IDI_TRAY 102         /* the notification-area icon, the same images */
+#define IDI_ABOUT 103        /* the About window's icon, 16 x 16, 16 colours; 20 to 32 */
 
-#define IDC_HAND 201         /* pointing cursor over the drawn buttons */
-#define IDC_LINK 202         /* cursor over the About window's links */
+#define IDC_HAND 201         /* pointing cursor over the drawn buttons, 32; 40 to 64 */
+#define IDC_LINK 202         /* cursor over the About window's links, 32; 40 to 64 */
 
 #define IDP_BANNER 301       /* main window: banner, JPEG 444 x 132 */
 #define IDP_PANEL 302        /* main window: selection panel, JPEG 250 x 150 */
