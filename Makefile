@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 20
 
 .PHONY: all setup build windows linux linux-asan fuzz-build run test unit asan fuzz-smoke fuzz \
-        e2e dist release-check bench clean
+        e2e dist pictures-check release-check bench clean
 
 all: build
 
@@ -61,6 +61,11 @@ e2e: windows linux
 dist: windows
 	@RELEASE_URL='$(RELEASE_URL)' $(PYTHON) scripts/dist.py
 
+# The pictures, icons and cursors as the script made them and as the exe
+# carries them.
+pictures-check: windows
+	@$(PYTHON) tests/release/test_pictures.py -v
+
 # The release as make dist writes it, and a second make dist in a copy of
 # the source elsewhere, which must give the same bytes; then signing,
 # attaching and checking with a throw-away PKI, and the install manifests.
@@ -85,7 +90,7 @@ sign: windows
 check-release: windows
 	@$(PYTHON) scripts/check_release.py '$(FILE)' $(if $(CAFILE),--cafile '$(CAFILE)')
 
-test: unit asan fuzz-smoke release-check e2e
+test: unit asan fuzz-smoke pictures-check release-check e2e
 
 bench: windows linux
 	@$(PYTHON) bench/run.py

@@ -1,6 +1,7 @@
 """What the release checks and the benchmark read from a 32-bit Windows
 program (PE32), through pefile: the headers, the DLLs it imports when it
-starts and those it delay-loads, and the time stamps the format has room for.
+starts and those it delay-loads, the time stamps the format has room for,
+and its resources.
 """
 from dataclasses import dataclass
 from pathlib import Path
@@ -84,6 +85,17 @@ class PE:
             stamps.append(table.struct.TimeDateStamp)
             tables += [entry.directory for entry in table.entries if hasattr(entry, "directory")]
         return stamps
+
+    def resources(self, type_id):
+        """The resources of one type, {numeric name: bytes} (first language)."""
+        found = {}
+        for kind in getattr(self.image, "DIRECTORY_ENTRY_RESOURCE", None).entries:
+            if kind.id != type_id:
+                continue
+            for name in kind.directory.entries:
+                entry = name.directory.entries[0].data.struct
+                found[name.id] = self.image.get_data(entry.OffsetToData, entry.Size)
+        return found
 
     def export_timestamp(self):
         exports = getattr(self.image, "DIRECTORY_ENTRY_EXPORT", None)
