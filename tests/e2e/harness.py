@@ -599,6 +599,10 @@ class ProgramTest(unittest.TestCase):
     def press(self, box, button_id=IDOK):
         self.desktop.driver("press", box["hwnd"], button_id)
 
+    def set_action_area(self):
+        """Where the drawn Set Action button lies in the main window."""
+        return LABEL2
+
     def arm(self, action, steps, warning=True, warning_lead=0):
         """Arms the nearest time far enough ahead for `steps` more driver
         commands before it, through the Set Action label (warning) or the
@@ -607,7 +611,7 @@ class ProgramTest(unittest.TestCase):
             self.desktop.ahead(steps + 4), warning=warning, warning_lead=warning_lead)
         self.program.choose(hour, minute, second, action)
         if warning:
-            self.program.click(LABEL2)
+            self.program.click(self.set_action_area())
         else:
             self.desktop.xdotool("key", "space")  # Command1 has the focus
         self.press(self.expect_dialog("Attention!"))

@@ -117,13 +117,15 @@ class MainWindow(ProgramTest):
         self.assertTrue(self.program.visible())
 
 
-    def test_the_program_asks_windows_for_sharp_text_on_scaled_displays(self):
-        # Not DPI-aware (the layout counts 15 twips a pixel), but scaled by
-        # GDI: Wine cannot show it, the manifest Windows reads can.
+    def test_the_program_tells_windows_it_draws_at_each_monitors_scale(self):
+        # Wine 8 takes every program for per-monitor aware; Windows (and
+        # Wine 10) read the manifest: per-monitor v2, then v1, then the
+        # system's scale on Windows before 8.1; never stretched by Windows.
         manifest = subprocess.run(["wrestool", "-x", "--raw", "--type=24", str(EXE)],
                                   stdout=subprocess.PIPE, check=True, timeout=60).stdout.decode()
-        self.assertIn(">true</gdiScaling>", manifest)
-        self.assertNotIn("dpiAware", manifest)
+        self.assertIn(">PerMonitorV2, PerMonitor</dpiAwareness>", manifest)
+        self.assertIn(">true/pm</dpiAware>", manifest)
+        self.assertNotIn("gdiScaling", manifest)
         self.assertTrue(self.program.alive())
 
 

@@ -72,6 +72,9 @@ class Scaled(ProgramTest):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
         desktop.restart_wine()
 
+    def set_action_area(self):
+        return self.rect_of("Form1", "Label2")
+
     # ---- Designs at this scale ------------------------------------------------
 
     def client_of(self, form, dpi=None):
@@ -164,8 +167,8 @@ class Scaled(ProgramTest):
                 magick(one, "-resize", f"{w}x{h}!", *draw, enlarged)
                 from_two, _ = compare(seen, reduced)
                 from_one, _ = compare(seen, enlarged)
-                self.assertLess(from_two, 0.01, f"{name} at {self.dpi}: not the 200 % one reduced")
-                self.assertLess(from_two * 2, from_one,
+                self.assertLess(from_two, 0.004, f"{name} at {self.dpi}: not the 200 % one reduced")
+                self.assertLess(from_two * 4, from_one,
                                 f"{name} at {self.dpi}: as near to the 100 % one enlarged")
 
     # ---- The three windows ------------------------------------------------------
@@ -282,5 +285,37 @@ class AtTwoHundredPercent(Scaled):
     def test_the_windows_and_pictures_are_as_designed_and_arming_works(self):
         self.check_main_window()
         self.shot("main-window-200.png")
+        self.check_tray_icon()
         self.check_about_window("about-window-200.png")
         self.check_warning_window("warning-window-200.png")
+
+    def check_tray_icon(self):
+        """The notification icon is the program icon's image made for the
+        notification area's size here (32 pixels), not a smaller one
+        stretched: found at the taskbar's right end and compared with both."""
+        size = 32
+        shot = self.desktop.screenshot(self.log_dir / "tray.png")
+        width, height = (int(v) for v in magick(shot, "-format", "%w %h", "info:").split())
+        corner = (width - 4 * size, height - 2 * size)
+        area = self.log_dir / "tray-area.png"
+        magick(shot, "-crop", f"{4 * size}x{2 * size}+{corner[0]}+{corner[1]}", "+repage", area)
+        images = self.log_dir / "icons"
+        images.mkdir()
+        subprocess.run(["icotool", "-x", "-o", str(images), str(PICTURES / "tarnovelle.ico")],
+                       check=True, timeout=60)
+        made = next(images.glob(f"*_{size}x{size}x32.png"))
+        small = next(images.glob("*_24x24x*.png"))
+        background = magick(area, "-format", "%[pixel:p{0,%h}]", "info:") or "white"
+        crisp, stretched = self.log_dir / "crisp.png", self.log_dir / "stretched.png"
+        magick(made, "-background", background, "-flatten", crisp)
+        magick(small, "-resize", f"{size}x{size}", "-background", background, "-flatten", stretched)
+        found = subprocess.run(["compare", "-metric", "RMSE", "-subimage-search", str(area),
+                                str(crisp), "null:"], stderr=subprocess.PIPE, text=True,
+                               timeout=120).stderr
+        x, y = (int(v) for v in found.split("@")[1].split(","))
+        seen = self.log_dir / "tray-icon.png"
+        magick(area, "-crop", f"{size}x{size}+{x}+{y}", "+repage", seen)
+        to_crisp, _ = compare(seen, crisp)
+        to_stretched, _ = compare(seen, stretched)
+        self.assertLess(to_crisp, 0.01, f"the tray icon at {self.dpi} is not the {size}-pixel image")
+        self.assertLess(to_crisp * 3, to_stretched)
