@@ -4,7 +4,11 @@
 #include <cstring>
 #include <utility>
 
+#include "resources/resource.h"
+
 namespace platform::win32 {
+
+static_assert(kPicture2xOffset == IDP_2X_OFFSET, "the 200 % pictures' resource numbers");
 
 namespace {
 
