@@ -4,11 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "resources/resource.h"
-
 namespace platform::win32 {
-
-static_assert(kPicture2xOffset == IDP_2X_OFFSET, "the 200 % pictures' resource numbers");
 
 namespace {
 
