@@ -319,3 +319,10 @@ class AtTwoHundredPercent(Scaled):
         to_stretched, _ = compare(seen, stretched)
         self.assertLess(to_crisp, 0.01, f"the tray icon at {self.dpi} is not the {size}-pixel image")
         self.assertLess(to_crisp * 3, to_stretched)
+        # Its mouse messages are still told apart at this scale: a right
+        # click pops up the tray menu, Esc closes it.
+        self.desktop.xdotool("mousemove", corner[0] + x + size // 2, corner[1] + y + size // 2,
+                             "click", "3")
+        wait_for(lambda: self.desktop.driver("menus"), UI_TIMEOUT, "no tray menu at this scale")
+        self.desktop.xdotool("key", "Escape")
+        wait_for(lambda: self.desktop.driver("menus") == [], UI_TIMEOUT, "the tray menu stayed")
