@@ -4,6 +4,12 @@
 // line; exit code 0 on success, 1 when what was asked for did not happen in
 // time, 2 on a usage error.
 //
+//   serve                                many commands in one run, which
+//                                        saves a Wine process start each:
+//                                        one a line on standard input, its
+//                                        arguments apart by tabs (UTF-8);
+//                                        after a command's output, a line of
+//                                        \x1e and its exit code
 //   windows                              every top-level window
 //   find TITLE [MS] [visible|hidden]     wait for a top-level window; its
 //                                        handle, and at=HH:MM:SS.mmm, the
@@ -38,9 +44,11 @@
 //   send-inside HWND MSG WPARAM L T R B  send a message whose lParam points to
 //                                        the RECT L T R B, from inside the
 //                                        window's process (inside.dll)
-//   decode PICTURE OUT.bmp               decode a JPEG or GIF as the program's
+//   decode PICTURE OUT.bmp [...]         decode JPEGs or GIFs as the program's
 //                                        picture loader does, its transparent
 //                                        parts white, into a 24-bit BMP
+//   dpi                                  the display's pixels per inch, as
+//                                        this process was told at its start
 //
 // And as a screen reader sees the windows, through Active Accessibility:
 //   acc-children HWND                    the window's client object ("self"),
@@ -57,6 +65,9 @@
 #include <oleacc.h>
 #include <olectl.h>
 #include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -319,9 +330,7 @@ int Usage() {
     return 2;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Command(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     const std::wstring command = argv[1];
 
@@ -602,6 +611,12 @@ int wmain(int argc, wchar_t** argv) {
         HWND hwnd = ParseHwnd(argv[2]);
         return IsWindow(hwnd) && SetForegroundWindow(hwnd) ? 0 : 1;
     }
+    if (command == L"dpi") {
+        HDC screen = GetDC(nullptr);
+        Print(Num(GetDeviceCaps(screen, LOGPIXELSX)));
+        ReleaseDC(nullptr, screen);
+        return 0;
+    }
     if (command.rfind(L"acc-", 0) == 0) CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (command == L"acc-children" && argc >= 3) {
         IAccessible* client = ClientOf(ParseHwnd(argv[2]));
@@ -671,4 +686,48 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     return Usage();
+}
+
+std::wstring Wide(const std::string& utf8) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                      nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+// Commands from standard input until it ends.
+int Serve(wchar_t* self) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    std::string line;
+    for (int c = std::fgetc(stdin); c != EOF; c = std::fgetc(stdin)) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::wstring> words{self};
+        std::size_t from = 0;
+        for (std::size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
+            words.push_back(Wide(line.substr(from, tab - from)));
+        words.push_back(Wide(line.substr(from)));
+        line.clear();
+        std::vector<wchar_t*> args;
+        for (std::wstring& word : words) args.push_back(word.data());
+        args.push_back(nullptr);
+        const int result = Command(static_cast<int>(words.size()), args.data());
+        std::printf("\x1e%d\n", result);
+        std::fflush(stdout);
+        // Whatever the system sent this thread meanwhile (COM's own window).
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"serve") return Serve(argv[0]);
+    return Command(argc, argv);
 }
