@@ -1,29 +1,33 @@
 """End-to-end harness: the real tarnovelle.exe under Wine, on an X server of
 its own, driven as a user would drive it.
 
-One Wine prefix per build directory (build/e2e/prefix, prepared by
-scripts/wine-prefix.sh like the one `make run` uses), one virtual desktop
-shared by every process of the prefix, so the program, its tray icon and the
-test driver all see each other.
+A Desktop is an X server, a Wine prefix and one virtual desktop shared by
+every process of the prefix, so the program, its tray icon and the test
+driver all see each other. The prefix is prepared by scripts/wine-prefix.sh
+like the one `make run` uses (build/e2e/prefix); each lane of run.py works
+in a copy of its own. The driver runs in one Wine process per desktop,
+command after command.
 
 Control ids and client rectangles come from the windows' design tables
 (build/linux/designs.json, written by the designs_json tool at build time).
 
 Nothing here depends on a step finishing within a few seconds: every wait is
 on a condition with a hard time-out (`wait_for`), and a test that arms a
-near time arms it far enough ahead for the steps it takes, measured on this
-machine (`Desktop.ahead`). A failing test leaves its screenshot and the
-Wine output of the program and the driver in build/e2e/tests/<test>/.
+near time arms it far enough ahead for the steps it takes, at what steps
+cost on this machine as measured while the tests run (`Costs`). A failing
+test leaves its screenshot and the Wine output of the program and the
+driver in build/e2e/tests/<test>/.
 """
-
+import collections
 import datetime
 import json
 import os
+import select
 import shutil
 import signal
-import statistics
 import subprocess
 import sys
+import threading
 import time
 import unittest
 from pathlib import Path
@@ -35,7 +39,7 @@ EXE = WINDOWS_BUILD / "tarnovelle.exe"
 DRIVER = WINDOWS_BUILD / "tests" / "driver.exe"
 RECORDER = WINDOWS_BUILD / "tests" / "recorder.exe"
 PLANT = WINDOWS_BUILD / "tests" / "plant.dll"
-DESIGNS_JSON = BUILD / "linux" / "designs.json"
+DESIGNS_JSON = Path(os.environ.get("TARNOVELLE_DESIGNS") or BUILD / "linux" / "designs.json")
 PREFIX_SCRIPT = ROOT / "scripts" / "wine-prefix.sh"
 OUT = BUILD / "e2e"
 PREFIX = OUT / "prefix"
@@ -144,13 +148,6 @@ def voluntary_switches(pid):
     return total
 
 
-def _free_display():
-    for n in range(90, 140):
-        if not Path(f"/tmp/.X11-unix/X{n}").exists() and not Path(f"/tmp/.X{n}-lock").exists():
-            return n
-    raise RuntimeError("no free X display number")
-
-
 def execution_mode():
     """How this machine runs 32-bit x86 programs: 'native', or the emulator
     that binfmt_misc hands them to."""
@@ -164,28 +161,131 @@ def execution_mode():
     return "native"
 
 
+# Driver commands that wait for the program or for time to pass: what they
+# take says nothing of what a step costs.
+WAITING_COMMANDS = {"find", "gone", "dialog", "send", "acc-do", "acc-events", "cover"}
+
+
+class DriverServer:
+    """One driver process that runs command after command (`driver.exe
+    serve`): a Wine process start costs far more than most commands, above
+    all where 32-bit programs run under emulation. Its Wine output goes to
+    the current test's driver.log."""
+
+    END = "\x1e"  # starts the line after a command's output, with its exit code
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self.process = subprocess.Popen(["wine", str(DRIVER), "serve"], env=desktop.env,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE)
+        self.pending = b""
+        threading.Thread(target=self._copy_output, daemon=True).start()
+
+    def _copy_output(self):
+        for line in self.process.stderr:
+            with self.desktop.log("driver.log") as log:
+                log.write(line)
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def run(self, args, timeout):
+        """(exit code, output lines) of one command."""
+        words = [str(a) for a in args]
+        assert not any(c in w for w in words for c in "\t\r\n"), words
+        self.process.stdin.write(("\t".join(words) + "\n").encode("utf-8"))
+        self.process.stdin.flush()
+        until = time.monotonic() + timeout
+        lines = []
+        while True:
+            line = self._line(until, words)
+            if line.startswith(self.END):
+                return int(line[1:]), lines
+            lines.append(line)
+
+    def _line(self, until, words):
+        out = self.process.stdout.fileno()
+        while b"\n" not in self.pending:
+            left = until - time.monotonic()
+            if left <= 0 or not select.select([out], [], [], left)[0]:
+                self.stop()
+                raise subprocess.TimeoutExpired(["driver", *words], 0)
+            chunk = os.read(out, 65536)
+            if not chunk:
+                raise AssertionError(f"the driver ended during {' '.join(words)}")
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\n", 1)
+        return line.rstrip(b"\r").decode("utf-8", "replace")
+
+    def stop(self):
+        if self.alive():
+            self.process.kill()
+        self.process.wait()
+
+
+class Costs:
+    """What a step of a test costs on this machine now, measured as the tests
+    go: a driver command, or a user's action and the program's answer to it
+    (from the click on Set Action to its message). It is the dearest of the
+    last few, so a machine that gets busier is seen at once."""
+
+    def __init__(self, start):
+        self.start = start  # a Wine process start: dearer than any step
+        self.commands = collections.deque(maxlen=12)
+        self.answers = collections.deque(maxlen=6)
+
+    def driver(self, seconds):
+        self.commands.append(seconds)
+
+    def answer(self, seconds):
+        self.answers.append(seconds)
+
+    @property
+    def step(self):
+        return max([*self.commands, *self.answers] or [self.start])
+
+    def ahead(self, steps):
+        """Seconds ahead to arm a time, for a test that takes `steps` steps
+        before the time must not yet have come: twice what they cost lately,
+        and a second for the wall clock's own second to turn."""
+        return 1.0 + 2.0 * steps * self.step
+
+
 class Desktop:
     """An X server, a Wine prefix and its one virtual desktop."""
 
-    def __init__(self, prefix=None):
+    def __init__(self, prefix=None, scratch=None):
+        """prefix: the Wine prefix (prepared here if it is not); scratch: a
+        folder for this desktop's passing screenshots."""
         self.prefix = Path(prefix) if prefix else PREFIX
+        self.scratch = Path(scratch) if scratch else OUT
         self.xvfb = None
         self.display = None
         self.env = None
-        self.step = 0.0       # seconds one driver command takes here
+        self.server = None    # the driver, serving commands
+        self.costs = None     # what steps cost here, once started
+        self.log_pixels = 96  # the display scale the desktop's programs see
         self.log_dir = None   # where the current test's output goes
 
     # -- set-up ---------------------------------------------------------------
 
     def start(self):
-        OUT.mkdir(parents=True, exist_ok=True)
-        n = _free_display()
-        self.display = f":{n}"
+        self.scratch.mkdir(parents=True, exist_ok=True)
+        # Xvfb takes the first free display and says which: no two lanes
+        # started at once can pick the same one.
+        read, write = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", f"{DESKTOP_SIZE[0]}x{DESKTOP_SIZE[1]}x24",
-             "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: Path(f"/tmp/.X11-unix/X{n}").exists(), UI_TIMEOUT, "Xvfb did not start")
+            ["Xvfb", "-displayfd", str(write), "-screen", "0",
+             f"{DESKTOP_SIZE[0]}x{DESKTOP_SIZE[1]}x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as said:
+            if not select.select([said], [], [], UI_TIMEOUT)[0]:
+                raise RuntimeError("Xvfb did not start")
+            self.display = f":{said.readline().strip()}"
+        if self.display == ":":
+            raise RuntimeError("Xvfb did not start")
         self.env = dict(os.environ)
         self.env.update({
             "DISPLAY": self.display,
@@ -199,23 +299,90 @@ class Desktop:
         subprocess.run([str(PREFIX_SCRIPT), str(self.prefix)], env=self.env, timeout=600,
                        check=True)
         self.reset_files()
-        self.measure_step()
+        self.measure()
 
-    def measure_step(self):
-        times = []
+    def measure(self, start=True):
+        """A first look at what steps cost: a Wine process start (the second:
+        the first brings the desktop up), driver commands, and the program's
+        answer to an arming far ahead, which is then called off. Without
+        start, what steps cost now, forgetting what they cost before (the
+        machine has become quieter)."""
+        if start:
+            for _ in range(2):
+                started = time.monotonic()
+                subprocess.run(["wine", str(DRIVER), "windows"], env=self.env, timeout=300,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.costs = Costs(time.monotonic() - started)
+        else:
+            self.costs = Costs(self.costs.start)
         for _ in range(3):
-            started = time.monotonic()
             self.driver("windows")
-            times.append(time.monotonic() - started)
-        self.step = statistics.median(times)
-        print(f"wine: 32-bit programs {execution_mode()}; one driver command takes "
-              f"{self.step:.2f} s", file=sys.stderr)
+        program = Program(self).start()
+        try:
+            program.choose(*far_from_now(), "Shutdown")
+            clicked = time.monotonic()
+            program.click(LABEL2)
+            box = dialog(self, "Attention!")
+            self.costs.answer(time.monotonic() - clicked)
+            self.driver("press", box["hwnd"], IDOK)
+            program.wait_hidden()
+            program.menu(CANCELZOP)
+        finally:
+            program.stop()
+        print(f"wine: 32-bit programs {execution_mode()}; on {self.display} a Wine process "
+              f"starts in {self.costs.start:.2f} s, a driver command takes "
+              f"{max(self.costs.commands):.2f} s, the program answers in "
+              f"{max(self.costs.answers):.2f} s", file=sys.stderr)
+
+    @property
+    def step(self):
+        """Seconds a step takes here, lately at most."""
+        return self.costs.step
 
     def ahead(self, steps):
-        """Seconds ahead to arm a time, for a test that takes `steps` driver
-        commands (or user actions of like cost) before the time must not yet
-        have come."""
-        return 2.0 + 2.0 * steps * self.step
+        return self.costs.ahead(steps)
+
+    def stop_driver(self):
+        if self.server is not None:
+            self.server.stop()
+            self.server = None
+
+    def stop(self):
+        self.stop_driver()
+        if self.env:
+            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+        if self.xvfb:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+
+    def restart_wine(self):
+        """A fresh desktop (and notification area) for the next test."""
+        self.stop_driver()
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
+
+    def set_log_pixels(self, dpi):
+        """The display scale every program started from now on sees
+        (HKCU\\Control Panel\\Desktop, LogPixels: 96 is 100 %). Each Wine
+        process reads it once, when it starts: the desktop's processes are
+        ended first, the value is set and written out, and a new process is
+        asked what it sees."""
+        if dpi == self.log_pixels:
+            return
+        self.restart_wine()
+        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], env=self.env, timeout=300,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=120)
+        seen = self.driver("dpi")[0]
+        if seen != str(dpi):
+            raise RuntimeError(f"LogPixels {dpi} was set, but a new process sees {seen}")
+        self.log_pixels = dpi
 
     def reset_files(self):
         """Fresh program folder, current folder and record log."""
@@ -237,23 +404,6 @@ class Desktop:
         if present:
             shutil.copy(RECORDER, system)
 
-    def stop(self):
-        if self.env:
-            subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=60)
-        if self.xvfb:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-
-    def restart_wine(self):
-        """A fresh desktop (and notification area) for the next test."""
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
-        subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
-
     # -- helpers --------------------------------------------------------------
 
     def log(self, name):
@@ -268,14 +418,16 @@ class Desktop:
     def driver(self, *args, timeout=120, check=True):
         """Runs one driver command; its output lines (None when it failed and
         check is off)."""
-        with self.log("driver.log") as log:
-            result = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.env,
-                                    timeout=timeout, stdout=subprocess.PIPE, stderr=log)
-        lines = result.stdout.decode("utf-8", "replace").splitlines()
-        if check and result.returncode != 0:
-            raise AssertionError(f"driver {' '.join(map(str, args))} failed "
-                                 f"({result.returncode})")
-        return lines if result.returncode == 0 else None
+        starting = self.server is None or not self.server.alive()
+        if starting:
+            self.server = DriverServer(self)
+        started = time.monotonic()
+        returncode, lines = self.server.run(args, timeout)
+        if not starting and args[0] not in WAITING_COMMANDS and args[-1] != "sync":
+            self.costs.driver(time.monotonic() - started)
+        if check and returncode != 0:
+            raise AssertionError(f"driver {' '.join(map(str, args))} failed ({returncode})")
+        return lines if returncode == 0 else None
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, timeout=60, check=True)
@@ -325,7 +477,7 @@ class Desktop:
         """Which standard icon a dialog box shows, told by its colours (another
         process's icon handles cannot be compared): 'exclamation' (yellow),
         'hand' (red), 'asterisk' (blue) or 'other'."""
-        shot = OUT / "icon-probe.png"
+        shot = self.scratch / "icon-probe.png"
         self.screenshot(shot)
         r, g, b = self._region(shot, box["icon_rects"][0])[2]
         if r - b > 0.1 and g - b > 0.05:
@@ -339,7 +491,7 @@ class Desktop:
     def icon_in_tray(self):
         """True when the first notification-area place shows an icon: the
         taskbar there is one flat colour otherwise."""
-        shot = OUT / "tray-probe.png"
+        shot = self.scratch / "tray-probe.png"
         self.screenshot(shot)
         x, y = TRAY_ICON
         return self._region(shot, (x - 8, y - 8, 16, 16))[1] > 0.02
@@ -439,8 +591,14 @@ class Program:
         if not self.alive():
             return
         # The tray menu's Exit first, so no dead icon is left; then by force.
+        # The main window's end takes the icon away; another window (the
+        # About window, a warning left after a firing) keeps the process.
         self.desktop.driver("post", self.hwnd, WM_COMMAND, ITM_EXIT, 0, check=False)
-        if not self.wait_exit(10):
+        until = time.monotonic() + 10
+        while (self.alive() and time.monotonic() < until
+               and self.desktop.driver("info", self.hwnd, check=False) is not None):
+            time.sleep(0.05)
+        if not self.wait_exit(1):
             self.process.send_signal(signal.SIGKILL)
             self.wait_exit(10)
 
@@ -523,6 +681,12 @@ def next_armable(margin, warning=True, warning_lead=0):
     raise RuntimeError("no armable time")
 
 
+def typing(keys, delay=0.02):
+    """Seconds to allow for xdotool to type `keys` (a text, or how many
+    keys), `delay` seconds apart: twice what it takes."""
+    return 2.0 * (keys if isinstance(keys, int) else len(keys)) * delay
+
+
 def far_from_now():
     """A time the lists allow that lies hours away: (hour, minute, second)."""
     now = datetime.datetime.now()
@@ -541,15 +705,41 @@ def clock_time(text):
     return moment
 
 
-# The desktop the test run shares; set up by run.py.
+# The desktop the tests of this process share; set up by run.py's lane.
 DESKTOP = None
 
 
-class ProgramTest(unittest.TestCase):
-    """Each test starts its own tarnovelle.exe on fresh folders and ends it."""
+def quiet(test):
+    """Marks a test, or every test of a class, whose figures need a quiet
+    machine (wake-up counts, how late the clock or the action comes): such
+    tests run after all others, alone, in one lane."""
+    test.quiet = True
+    return test
 
-    fresh_desktop = False  # a new notification area for each test
-    start_program = True   # started by the test itself when False
+
+def is_quiet(test):
+    method = getattr(test, test._testMethodName)
+    return bool(getattr(type(test), "quiet", False) or getattr(method, "quiet", False))
+
+
+class ProgramTest(unittest.TestCase):
+    """Each test starts its own tarnovelle.exe on fresh folders and ends it.
+
+    Class attributes a test class may set:
+      fresh_desktop  an empty notification area for each test (Wine starts
+                     a new desktop when the last test left an icon)
+      start_program  False: the test starts the program itself
+      log_pixels     the display scale (LogPixels) the programs of every test
+                     of the class see: 96 (100 %), 120, 144 or 192; the lane
+                     running the class sets it and restarts its Wine first
+      quiet          True: the class's tests need a quiet machine (or mark
+                     single tests with @quiet)
+    """
+
+    fresh_desktop = False
+    start_program = True
+    log_pixels = 96
+    quiet = False
 
     def setUp(self):
         self.desktop = DESKTOP
@@ -557,7 +747,7 @@ class ProgramTest(unittest.TestCase):
         shutil.rmtree(self.log_dir, ignore_errors=True)
         self.log_dir.mkdir(parents=True)
         self.desktop.log_dir = self.log_dir
-        if self.fresh_desktop:
+        if self.fresh_desktop and self.desktop.icon_in_tray():
             self.desktop.restart_wine()
         self.desktop.reset_files()
         self.program = Program(self.desktop)
@@ -573,7 +763,7 @@ class ProgramTest(unittest.TestCase):
         self.program.stop()
         self.desktop.log_dir = None
         if failed:
-            print(f"\ne2e: output of {self.id()} kept in {self.log_dir}", file=sys.stderr)
+            print(f"e2e: output of {self.id()} kept in {self.log_dir}")
         else:
             shutil.rmtree(self.log_dir, ignore_errors=True)
 
@@ -603,16 +793,37 @@ class ProgramTest(unittest.TestCase):
         """Where the drawn Set Action button lies in the main window."""
         return LABEL2
 
-    def arm(self, action, steps, warning=True, warning_lead=0):
-        """Arms the nearest time far enough ahead for `steps` more driver
-        commands before it, through the Set Action label (warning) or the
-        Set Shutdown button (no warning); (action time, warning time)."""
-        hour, minute, second, at, warn = next_armable(
-            self.desktop.ahead(steps + 4), warning=warning, warning_lead=warning_lead)
-        self.program.choose(hour, minute, second, action)
-        if warning:
-            self.program.click(self.set_action_area())
-        else:
-            self.desktop.xdotool("key", "space")  # Command1 has the focus
-        self.press(self.expect_dialog("Attention!"))
-        return at, warn
+    def arm(self, action, steps, warning=True, warning_lead=0, later=0.0):
+        """Arms the nearest time far enough ahead for `steps` more steps (a
+        driver command, or a user's action and the program's answer) and
+        `later` more seconds after the arming, before the time (with a
+        warning, the warning's) may come: through the Set Action label
+        (warning) or the Set Shutdown button (no warning); (action time,
+        warning time).
+
+        How long the arming took is measured; one that took so long that the
+        rest might no longer fit is called off and made anew, further ahead."""
+        for attempt in range(3):
+            hour, minute, second, at, warn = next_armable(
+                self.desktop.ahead(steps + 3) + later, warning=warning,
+                warning_lead=warning_lead)
+            self.program.choose(hour, minute, second, action)
+            clicked = time.monotonic()
+            if warning:
+                self.program.click(self.set_action_area())
+            elif attempt == 0:
+                self.desktop.xdotool("key", "space")  # Command1 has the focus
+            else:  # back from a call-off, the focus may be elsewhere
+                self.desktop.driver("press", self.program.hwnd, COMMAND1)
+            box = self.expect_dialog("Attention!")
+            self.desktop.costs.answer(time.monotonic() - clicked)
+            self.press(box)
+            left = ((warn if warning else at) - datetime.datetime.now()).total_seconds()
+            if left > later + (steps + 1) * self.desktop.costs.step:
+                return at, warn
+            self.assertLess(datetime.datetime.now(), at, "armed too late to call it off")
+            # Called off as from the tray menu, for a time further ahead.
+            self.program.wait_hidden()
+            self.program.menu(CANCELZOP)
+            self.program.wait_shown()
+        raise AssertionError("could not arm far enough ahead: each arming took too long")
