@@ -10,7 +10,7 @@ import subprocess
 
 from harness import (ABOUT_CLASS, DRIVER, OUT, UI_TIMEOUT, WARNING_CANCEL,
                      ProgramTest, clock_time, control, control_id, find, info, next_armable,
-                     sleep_until, wait_for)
+                     sleep_until, typing, wait_for)
 
 SECOND = datetime.timedelta(seconds=1)
 ROLE_PUSHBUTTON, ROLE_LINK, ROLE_ALERT = 0x2B, 0x1E, 0x08
@@ -168,13 +168,21 @@ class Access(ProgramTest):
                              stdout=subprocess.PIPE, text=True, timeout=60, check=True).stdout
         return tuple(int(v) for v in out.split())
 
-    def test_the_keyboard_alone_arms_with_a_warning(self):
-        hour, minute, second, at, warn = next_armable(self.desktop.ahead(16))
+    @staticmethod
+    def keys_to_arm(hour, minute, second):
+        """The keys that pick a time and Shutdown and press Set Action."""
         keys = ["Tab"] * 4                                         # the seconds list
         keys += ["Home"] + ["Down"] * SECONDS.index(second) + ["Tab"]  # the minutes
         keys += ["Home"] + ["Down"] * int(minute) + ["Tab"]          # the hours
         keys += ["Home"] + ["Down"] * int(hour) + ["Tab"]            # the action: Shutdown
         keys += ["Home", "Tab", "Return"]                            # the drawn Set Action
+        return keys
+
+    def test_the_keyboard_alone_arms_with_a_warning(self):
+        # The keys, then six steps before the warning.
+        most = len(self.keys_to_arm("23", "59", "59"))
+        hour, minute, second, at, warn = next_armable(self.desktop.ahead(6) + typing(most, 0.04))
+        keys = self.keys_to_arm(hour, minute, second)
         self.desktop.xdotool("key", "--delay", "40", *keys)
         self.assertEqual(self.expect_dialog("Attention!")["buttons"], ["OK"])
         self.desktop.xdotool("key", "Return")
@@ -208,7 +216,8 @@ class Access(ProgramTest):
         self.assertEqual(cancel["rect"], (int(i["client_x"]) + x, int(i["client_y"]) + y, w, h))
 
     def test_esc_cancels_the_warning_once_the_user_is_in_it(self):
-        at, _ = self.arm("Restard", steps=3, warning_lead=10)
+        # Between the warning and the action, time for the user's five steps.
+        at, _ = self.arm("Restard", steps=0, warning_lead=self.desktop.ahead(5))
         warning = self.wait_warning(at)
         # In the warning (as a window switcher brings it), Cancel has the focus.
         self.desktop.driver("activate", warning)
@@ -221,7 +230,7 @@ class Access(ProgramTest):
         self.nothing_fires(at)
 
     def test_cancel_pressed_by_the_screen_reader_calls_the_warning_off(self):
-        at, _ = self.arm("Shutdown", steps=3, warning_lead=10)
+        at, _ = self.arm("Shutdown", steps=0, warning_lead=self.desktop.ahead(3))
         warning = self.wait_warning(at)
         self.desktop.driver("acc-do", warning, "Cancel")
         self.program.wait_shown("the reader's Cancel did not cancel")
@@ -229,7 +238,7 @@ class Access(ProgramTest):
         self.nothing_fires(at)
 
     def test_the_tray_icon_chosen_from_the_keyboard_offers_the_menu_whose_cancel_calls_off(self):
-        at, _ = self.arm("Log Off", steps=4, warning_lead=10)
+        at, _ = self.arm("Log Off", steps=0, warning_lead=self.desktop.ahead(5))
         self.wait_warning(at)
         # A legacy icon chosen with Enter or Space in the notification area
         # gets the right button's press and release, as a right-click does.

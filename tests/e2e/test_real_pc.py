@@ -10,7 +10,7 @@ import subprocess
 
 from harness import (ATTENTION_CLASS, COMMAND1, DRIVER, LABEL2, OUT, RECORDER, TRAY_ICON,
                      UI_TIMEOUT, WM_CLOSE, ProgramTest, clock_time, find, info, next_armable,
-                     sleep_until, stays, wait_for)
+                     sleep_until, stays, typing, wait_for)
 
 SECOND = datetime.timedelta(seconds=1)
 REFUSED = "The action could not be carried out: shutdown.exe -s -t 0 ended with code 1190"
@@ -52,7 +52,7 @@ class RealPc(ProgramTest):
                         f"expected {count} started program(s), saw {self.desktop.records()}")
 
     def test_an_armed_second_no_tick_saw_still_starts_the_action_once(self):
-        at, _ = self.arm("Shutdown", steps=1, warning=False)
+        at, _ = self.arm("Shutdown", steps=1, warning=False, later=2)
         resumed = self.stalled(at - 2 * SECOND, at + 3 * SECOND)
         records = self.wait_for_records(1, resumed)
         program, line, created, _ = records[0]
@@ -66,7 +66,7 @@ class RealPc(ProgramTest):
         self.assertTrue(self.program.alive())
 
     def test_a_warning_second_no_tick_saw_still_shows_the_warning(self):
-        at, warn = self.arm("Restard", steps=1, warning_lead=10)
+        at, warn = self.arm("Restard", steps=1, warning_lead=10, later=2)
         resumed = self.stalled(warn - 2 * SECOND, warn + 3 * SECOND)
         found = find(self.desktop, "Attention", (at - resumed).total_seconds())
         self.assertIsNotNone(found, "no warning before the action")
@@ -100,7 +100,9 @@ class RealPc(ProgramTest):
         self.assertIsNone(find(self.desktop, "Attention", 0), "a warning was shown on waking")
 
     def test_the_warning_shows_above_a_maximised_window_in_the_foreground(self):
-        at, warn = self.arm("Shutdown", steps=3)
+        # The other program starts (a Wine process) and takes the
+        # foreground before the warning comes.
+        at, warn = self.arm("Shutdown", steps=3, later=2 * self.desktop.costs.start)
         cover = subprocess.Popen(["wine", str(DRIVER), "cover", "Busy"], env=self.desktop.env,
                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         try:
@@ -144,17 +146,19 @@ class RealPc(ProgramTest):
     def test_a_file_named_outside_the_code_page_is_opened_at_the_time(self):
         name = "Ωμέγα 日本.exe"
         shutil.copy(RECORDER, self.desktop.c_path("C:\\files\\") / name)
-        hour, minute, second, at, _ = next_armable(self.desktop.ahead(16))
+        folder = "C:\\files\\"
+        hour, minute, second, at, _ = next_armable(self.desktop.ahead(16) + typing(folder))
         self.program.choose(hour, minute, second, "Run File...")
         self.program.click(LABEL2)
         picker = self.expect_dialog("Select the file to run...")
         # As a user picks it: into its folder, then a double click on it.
         wait_for(lambda: self.desktop.driver("focus", picker["hwnd"])[0].split("\t")[1] == "Edit",
                  UI_TIMEOUT, "the file name field did not get the focus")
-        self.desktop.xdotool("type", "--delay", "20", "C:\\files\\")
+        self.desktop.xdotool("type", "--delay", "20", folder)
         self.desktop.xdotool("key", "Return")
-        wait_for(lambda: self.desktop.driver("files", picker["hwnd"]) == ["1"], UI_TIMEOUT,
-                 "the dialog did not show the folder")
+        # (The file list may not be made yet.)
+        wait_for(lambda: self.desktop.driver("files", picker["hwnd"], check=False) == ["1"],
+                 UI_TIMEOUT, "the dialog did not show the folder")
         view = next(line.split("\t") for line in self.desktop.driver("children", picker["hwnd"])
                     if line.split("\t")[1] == "SHELLDLL_DefView")
         i = info(self.desktop, picker["hwnd"])

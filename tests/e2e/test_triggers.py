@@ -2,32 +2,45 @@
 
 A recorder stands in for the system's shutdown.exe, and decoys of it lie in
 the program's own folder and in the current folder. Each test arms the
-nearest second the lists allow that leaves time for its own steps.
+nearest second the lists allow that leaves time for its own steps. The tests
+that time the action, and the one that counts the program's wake-ups while
+it waits, run alone (quiet); their bounds are loose, for a busy machine, and
+the benchmark measures the tight figures (make bench).
 """
 import datetime
 import json
 import shutil
 import statistics
+import time
 
 from harness import (ATTENTION_CLASS, COMMAND1, LABEL2, OUT, RECORDER, UI_TIMEOUT,
-                     WARNING_CANCEL, ProgramTest, clock_time, find, info, next_armable,
-                     sleep_until, stays, wait_for)
+                     WARNING_CANCEL, ProgramTest, clock_time, execution_mode, find, info,
+                     next_armable, quiet, sleep_until, stays, typing, voluntary_switches, wait_for)
 
 # A 32-bit program sees the system folder as system32; Wine keeps it in syswow64.
 SYSTEM_SHUTDOWN = (r"c:\windows\system32\shutdown.exe", r"c:\windows\syswow64\shutdown.exe")
 DECOYS = (r"C:\tarnovelle\shutdown.exe", r"C:\work\shutdown.exe")
 SECOND = datetime.timedelta(seconds=1)
+# How long after its second begins the action's process may be created: it
+# is set for the second's start, but a busy machine may hold it up. Under
+# emulation every step of Wine's process start is slower.
+FIRING_BOUND_MS = 250 if execution_mode() == "native" else 1000
 
-DELAYS = []  # firing delays seen in this run, in milliseconds
+FIRING_DELAYS = OUT / "firing-delay.json"  # this run's, from every lane
 
 
 def record_delay(target, created):
+    """How late the action started (ms), added to this run's record."""
     delay = (clock_time(created) - target).total_seconds() * 1000
-    DELAYS.append(delay)
-    summary = {"samples_ms": [round(d, 1) for d in DELAYS],
-               "median_ms": round(statistics.median(DELAYS), 1),
-               "worst_ms": round(max(DELAYS), 1)}
-    (OUT / "firing-delay.json").write_text(json.dumps(summary, indent=2) + "\n")
+    try:
+        delays = json.loads(FIRING_DELAYS.read_text())["samples_ms"]
+    except (OSError, ValueError, KeyError):
+        delays = []
+    delays.append(round(delay, 1))
+    summary = {"samples_ms": delays,
+               "median_ms": round(statistics.median(delays), 1),
+               "worst_ms": round(max(delays), 1)}
+    FIRING_DELAYS.write_text(json.dumps(summary, indent=2) + "\n")
     return delay
 
 
@@ -68,8 +81,10 @@ class Firing(ProgramTest):
         self.assertGreaterEqual(delay, 0, "started before the armed second")
         self.assertLess(delay, 1000, "started after the armed second")
         self.assertTrue(self.program.alive(), "the program keeps running after a system action")
+        return delay
 
-    def test_shutdown_warns_then_starts_the_system_shutdown_exe_once(self):
+    @quiet
+    def test_shutdown_warns_once_then_starts_the_system_shutdown_exe_once(self):
         at, warn = self.arm("Shutdown", steps=0)
         hwnd = self.wait_for_warning(warn, at)
         i = info(self.desktop, hwnd)
@@ -78,27 +93,43 @@ class Firing(ProgramTest):
         self.assertTrue(int(i["ex_style"], 16) & 0x80, "not in the taskbar")
         self.assertEqual(i["owner"], "0x0")
         self.shot("warning-window.png", hwnd)
+        # One warning window for its whole second.
+        sleep_until(warn + 2 * SECOND)
+        self.assertEqual(len(self.desktop.windows_of_class(ATTENTION_CLASS, only_visible=False)), 1)
         self.check_fired_once(at, "shutdown.exe -s -t 0")
         # Not cancelled, the warning stays on screen.
         self.assertIsNotNone(find(self.desktop, "Attention", 0.1))
 
+    @quiet
     def test_restart_starts_its_command_line(self):
-        at, _ = self.arm("Restard", steps=0)
+        # Without a warning, so the time is the nearest: the warning and a
+        # restart are seen firing in test_real_pc.
+        at, _ = self.arm("Restard", steps=0, warning=False)
         self.check_fired_once(at, "shutdown.exe -r -t 0")
 
-    def test_log_off_starts_its_command_line(self):
-        at, _ = self.arm("Log Off", steps=0, warning=False)
-        self.check_fired_once(at, "shutdown.exe -l")
-
-    def test_one_warning_window_for_its_whole_second(self):
-        at, warn = self.arm("Shutdown", steps=0)
-        self.wait_for_warning(warn, at)
-        sleep_until(warn + 2 * SECOND)
-        self.assertEqual(len(self.desktop.windows_of_class(ATTENTION_CLASS, only_visible=False)), 1)
+    @quiet
+    def test_armed_a_minute_ahead_it_sleeps_then_logs_off_in_the_first_moments(self):
+        # A minute's count of its wake-ups while it waits armed and hidden
+        # (no armed second within it), then the action.
+        at, _ = self.arm("Log Off", steps=1, warning=False, later=62)
+        self.program.wait_hidden()
+        time.sleep(2)  # the hiding's own work is done
+        pid = self.program.process.pid
+        before, started = voluntary_switches(pid), time.monotonic()
+        time.sleep(60)
+        per_minute = (voluntary_switches(pid) - before) / ((time.monotonic() - started) / 60)
+        print(f"  {per_minute:.0f} wake-ups a minute (voluntary switches)")
+        self.assertLess(datetime.datetime.now(), at, "the count reached the armed second")
+        # Shown or armed with a 60 ms timer it was about 1,100 a minute.
+        self.assertLess(per_minute, 60)
+        delay = self.check_fired_once(at, "shutdown.exe -l")
+        print(f"  shutdown.exe created {delay:.0f} ms into the armed second")
+        self.assertLess(delay, FIRING_BOUND_MS)
 
     def test_cancel_on_the_warning_disarms_and_shows_the_main_window(self):
-        # Ten seconds between warning and action leave time to click around.
-        at, warn = self.arm("Restard", steps=0, warning_lead=10)
+        # Between warning and action, time to click around: six steps and a
+        # second of looking.
+        at, warn = self.arm("Restard", steps=0, warning_lead=1 + self.desktop.ahead(6))
         hwnd = self.wait_for_warning(warn, at)
         i = info(self.desktop, hwnd)
         x = int(i["client_x"]) + WARNING_CANCEL[0] + WARNING_CANCEL[2] // 2
@@ -124,10 +155,11 @@ class Firing(ProgramTest):
     def test_run_file_opens_the_chosen_file_and_the_program_ends(self):
         runme = self.desktop.c_path(r"C:\files\runme.exe")
         shutil.copy(RECORDER, runme)
-        hour, minute, second, at, _ = next_armable(self.desktop.ahead(12))
+        path = r"C:\files\runme.exe"
+        hour, minute, second, at, _ = next_armable(self.desktop.ahead(12) + typing(path))
         self.program.choose(hour, minute, second, "Run File...")
         self.program.click(LABEL2)
-        self.pick_in_file_dialog(r"C:\files\runme.exe")
+        self.pick_in_file_dialog(path)
         self.press(self.expect_dialog("Attention!"))
         records = self.wait_for_records(1, at)
         program, line, created, _ = records[0]
