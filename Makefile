@@ -1,6 +1,10 @@
 # Tarnovelle: set-up, build, run and test on Debian 12 (as root for set-up).
 #   make run    build and start tarnovelle.exe under Wine
-#   make test   build everything and run every test
+#   make test   build everything and run every test (tests/stages.py: the
+#               CPU-bound stages beside the end-to-end lanes; prints the
+#               stage times and the slowest end-to-end tests)
+#   make e2e    the end-to-end tests alone; TESTS="pattern ..." for a few,
+#               E2E_LANES=n for the number of lanes (default: one per processor)
 #   make dist   build the release zip and its SHA256SUMS in build/dist
 #   make fuzz   run the fuzz targets for FUZZ_SECONDS each (default 300)
 #   make bench  measure the release exe beside a floor program under Wine
@@ -11,14 +15,18 @@ PYTHON := /usr/bin/python3
 
 FUZZ_SECONDS ?= 300
 FUZZ_SMOKE_SECONDS ?= 20
+TESTS ?=
+E2E_LANES ?=
+export E2E_LANES
 
-.PHONY: all setup build windows linux linux-asan fuzz-build run test unit asan fuzz-smoke fuzz \
-        e2e dist pictures-check release-check bench clean
+.PHONY: all setup build windows linux e2e-build linux-asan fuzz-build run test unit asan \
+        fuzz-smoke fuzz e2e dist pictures-check release-check bench clean
 
 all: build
 
+# SETUP_DONE=1: the caller has just run it (make test's stages).
 setup:
-	@scripts/setup.sh
+	@[ -n "$(SETUP_DONE)" ] || scripts/setup.sh
 
 windows: setup
 	@cmake --preset windows >/dev/null
@@ -27,6 +35,14 @@ windows: setup
 linux: setup
 	@cmake --preset linux >/dev/null
 	@cmake --build --preset linux -j2
+
+# Only what the end-to-end tests need: the program and the programs they
+# run beside it, and the design tables they read.
+e2e-build: setup
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j2 --target tarnovelle driver recorder plant inside
+	@cmake --preset linux >/dev/null
+	@cmake --build --preset linux -j2 --target designs_json
 
 linux-asan: setup
 	@cmake --preset linux-asan >/dev/null
@@ -53,8 +69,8 @@ fuzz-smoke: fuzz-build
 fuzz: fuzz-build
 	@tests/fuzz/run.sh $(FUZZ_SECONDS)
 
-e2e: windows linux
-	@$(PYTHON) tests/e2e/run.py
+e2e: e2e-build
+	@$(PYTHON) tests/e2e/run.py $(TESTS)
 
 # RELEASE_URL: where the release's files are published, "{version}" standing
 # for the version; the install manifests name the zip there.
@@ -90,7 +106,10 @@ sign: windows
 check-release: windows
 	@$(PYTHON) scripts/check_release.py '$(FILE)' $(if $(CAFILE),--cafile '$(CAFILE)')
 
-test: unit asan fuzz-smoke pictures-check release-check e2e
+# The set-up first, timed here: it installs the Python the stages run on.
+test:
+	@started=$$(date +%s.%N) && scripts/setup.sh && \
+	    SETUP_STARTED=$$started MAKE="$(MAKE)" $(PYTHON) tests/stages.py
 
 bench: windows linux
 	@$(PYTHON) bench/run.py
