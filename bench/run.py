@@ -257,7 +257,7 @@ def main():
             sys.exit(f"missing {path}: build the Windows preset first")
     OUT.mkdir(parents=True, exist_ok=True)
 
-    desktop = Desktop(prefix=OUT / "prefix")
+    desktop = Desktop(prefix=OUT / "prefix", scratch=OUT)
     desktop.start()
     try:
         bench_dir = desktop.c_path(r"C:\bench")

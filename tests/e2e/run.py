@@ -413,8 +413,9 @@ def main():
     started = time.monotonic()
     try:
         run.start(len(busy) or 1)
-        run.say(f"e2e: {len(tests)} tests, {len(run.lanes)} lane(s)"
-                + (f", then {sum(len(u.tests) for u in quiet)} quiet" if quiet else ""))
+        quiet_count = sum(len(u.tests) for u in quiet)
+        run.say(f"e2e: {len(tests)} tests: {len(tests) - quiet_count} in {len(run.lanes)} "
+                f"lane(s), then {quiet_count} quiet ones alone")
         run.run(busy)
         lanes_took = time.monotonic() - started
         if quiet:
