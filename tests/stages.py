@@ -22,6 +22,7 @@ started and how long it took, the five slowest end-to-end tests, the load
 average and the CPU time used.
 """
 import os
+import re
 import subprocess
 import sys
 import threading
@@ -109,12 +110,14 @@ class EndToEnd:
     """The end-to-end runner, its lanes first and its quiet tests when let."""
 
     HOLD = "e2e: the quiet tests wait until nothing else runs"
+    FAILED = re.compile(r"e2e: lane \d+ +(FAIL|ERROR) ")
 
     def __init__(self):
         self.lanes = Stage("e2e lanes", [PYTHON, "tests/e2e/run.py", "--hold-quiet"])
         self.quiet = Stage("e2e quiet", None)
         self.slowest = []
         self.lanes_done = threading.Event()
+        self.failed = [False, False]  # a test failed in the lanes, in the quiet ones
 
     def start(self):
         self.lanes.started = time.monotonic()
@@ -128,6 +131,8 @@ class EndToEnd:
             if line.startswith(self.HOLD):
                 self.lanes.ended = time.monotonic()
                 self.lanes_done.set()
+            if self.FAILED.match(line):
+                self.failed[self.quiet.started is not None] = True
             if line.startswith("e2e: slowest tests:"):
                 in_slowest = True
             elif in_slowest and line.startswith("  "):
@@ -154,12 +159,15 @@ class EndToEnd:
         _, self.lanes.cpu = wait_counting(self.process)
         self.reader.join()
         ended = time.monotonic()
+        # Each phase fails for its own tests; an end without a test's
+        # failure fails the phase it ended in.
+        phase = self.quiet if self.quiet.started else self.lanes
+        phase.ended = ended
+        if self.process.returncode != 0 and not any(self.failed):
+            self.failed[phase is self.quiet] = True
+        self.lanes.returncode = 1 if self.failed[0] else 0
         if self.quiet.started:
-            self.quiet.ended = ended
-            self.quiet.returncode = self.process.returncode
-        else:
-            self.lanes.ended = ended
-        self.lanes.returncode = self.process.returncode
+            self.quiet.returncode = 1 if self.failed[1] else 0
         return self.process.returncode == 0
 
 

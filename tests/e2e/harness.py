@@ -657,13 +657,16 @@ def click_in(desktop, hwnd, area):
 # The warning second for each second the list offers (ten-second blocks).
 WARN_SECOND = {10: 0, 15: 10, 20: 10, 25: 20, 30: 20, 35: 30, 40: 30, 45: 40, 50: 40,
                55: 50, 59: 50}
+LONGEST_WARNING = max(at - warn for at, warn in WARN_SECOND.items())
 
 
 def next_armable(margin, warning=True, warning_lead=0):
     """The nearest time the lists allow whose action second (and, with
     warning, its warning second) lies at least `margin` seconds ahead, and
-    whose warning comes at least `warning_lead` seconds before the action:
-    (hour, minute, second texts, action datetime, warning datetime)."""
+    whose warning comes at least `warning_lead` seconds before the action (at
+    most the ten seconds the lists allow): (hour, minute, second texts,
+    action datetime, warning datetime)."""
+    warning_lead = min(warning_lead, LONGEST_WARNING)
     now = datetime.datetime.now()
     minute = now.replace(second=0, microsecond=0)
     for offset in range(0, 10):
