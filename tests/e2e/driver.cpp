@@ -529,17 +529,19 @@ int Command(int argc, wchar_t** argv) {
         std::wstring text;
         for (int at = 3; at < 9; ++at) text += std::wstring(at > 3 ? L" " : L"") + argv[at];
         const ATOM atom = GlobalAddAtomW(text.c_str());
-        DWORD_PTR result = 0;
-        // Once the window answers the message sent after the posted one,
-        // the hook has done its work.
-        const bool done = PostMessageW(hwnd, RegisterWindowMessageW(L"TarnovelleSendInside"), 0, atom) &&
-                          SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 60000, &result);
+        wchar_t left[128];
+        // The hook deletes the atom once the window has had the message.
+        const bool done =
+            atom && PostMessageW(hwnd, RegisterWindowMessageW(L"TarnovelleSendInside"), 0, atom) &&
+            WaitFor(60000, [&] { return GlobalGetAtomNameW(atom, left, 128) == 0; });
         UnhookWindowsHookEx(hooked);
-        GlobalDeleteAtom(atom);
+        if (!done && atom) GlobalDeleteAtom(atom);
         return done ? 0 : 1;
     }
-    if (command == L"decode" && argc >= 4) {
-        return DecodeToBmp(argv[2], argv[3]) ? 0 : 1;
+    if (command == L"decode" && argc >= 4 && argc % 2 == 0) {
+        for (int at = 2; at + 1 < argc; at += 2)
+            if (!DecodeToBmp(argv[at], argv[at + 1])) return 1;
+        return 0;
     }
     if (command == L"taskbar-created") {
         const UINT message = RegisterWindowMessageW(L"TaskbarCreated");

@@ -7,7 +7,8 @@
 //   <message> <wParam> <left> <top> <right> <bottom>
 //
 // (decimal). Inside the program the hook sends the window <message> with
-// <wParam> and a pointer to that RECT, and swallows the posted message.
+// <wParam> and a pointer to that RECT, swallows the posted message and
+// deletes the atom, which tells the driver it is done.
 #include <windows.h>
 
 #include <cwchar>
@@ -24,6 +25,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK InsideHook(int code, WPARAM wp
             if (std::swscanf(text, L"%u %u %ld %ld %ld %ld", &message, &param, &rect.left, &rect.top,
                              &rect.right, &rect.bottom) == 6)
                 SendMessageW(msg->hwnd, message, param, reinterpret_cast<LPARAM>(&rect));
+            GlobalDeleteAtom(atom);  // done: the driver waits for the atom to go
         }
         msg->message = WM_NULL;
     }

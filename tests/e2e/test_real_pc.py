@@ -8,7 +8,7 @@ import shutil
 import signal
 import subprocess
 
-from harness import (ATTENTION_CLASS, COMMAND1, DRIVER, LABEL2, OUT, RECORDER, TRAY_ICON,
+from harness import (COMMAND1, DRIVER, LABEL2, OUT, RECORDER, TRAY_ICON,
                      UI_TIMEOUT, WM_CLOSE, ProgramTest, clock_time, find, info, next_armable,
                      sleep_until, stays, typing, wait_for)
 

@@ -1,11 +1,13 @@
 """The windows at 100, 125, 150 and 200 % display scale, on the real program.
 
 Wine gives every program the scale of the prefix's LogPixels (96, 120, 144,
-192), so each class runs with its own. Sizes and places come from the
-designs at that scale (designs.json); pictures are compared with what the
-system's own picture loader makes of the files the program carries.
+192), so each class runs in a lane at its own (log_pixels). Sizes and places
+come from the designs at that scale (designs.json); pictures are compared
+with what the system's own picture loader makes of the files the program
+carries.
 """
 import datetime
+import hashlib
 import shutil
 import subprocess
 
@@ -50,27 +52,13 @@ def compare(a, b, fuzz=None):
 
 
 class Scaled(ProgramTest):
-    """A test class whose program runs at `dpi` (LogPixels)."""
+    """A test class whose program runs at `dpi` (the lane's LogPixels)."""
 
     dpi = 96
 
-    @classmethod
-    def setUpClass(cls):
-        cls.set_scale(cls.dpi)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.dpi != 96:
-            cls.set_scale(96)
-
-    @classmethod
-    def set_scale(cls, dpi):
-        import harness
-        desktop = harness.DESKTOP
-        subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
-                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], env=desktop.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
-        desktop.restart_wine()
+    def __init_subclass__(cls, **kwargs):
+        super().__init_subclass__(**kwargs)
+        cls.log_pixels = cls.dpi
 
     def set_action_area(self):
         return self.rect_of("Form1", "Label2")
@@ -107,10 +95,13 @@ class Scaled(ProgramTest):
     # ---- Pictures -------------------------------------------------------------
 
     def decoded(self, *names):
-        """Each picture file decoded by the system's picture loader, on white
-        (build/e2e/decoded/NAME.png); one driver run for those not done yet."""
+        """Each picture file decoded by the system's picture loader, on white,
+        kept by its contents (build/e2e/decoded/HASH.png) for every lane and
+        later run; one driver command for those not decoded yet."""
         DECODED.mkdir(parents=True, exist_ok=True)
-        todo = [n for n in names if not (DECODED / f"{n}.png").exists()]
+        kept = {n: DECODED / f"{hashlib.sha256((PICTURES / n).read_bytes()).hexdigest()}.png"
+                for n in names}
+        todo = [n for n in names if not kept[n].exists()]
         if todo:
             args = []
             for n in todo:
@@ -118,8 +109,11 @@ class Scaled(ProgramTest):
                 args += [f"C:\\files\\{n}", f"C:\\files\\{n}.bmp"]
             self.desktop.driver("decode", *args)
             for n in todo:
-                magick(self.desktop.c_path(r"C:\files") / f"{n}.bmp", DECODED / f"{n}.png")
-        return [DECODED / f"{n}.png" for n in names]
+                # Written whole, then moved into place: lanes may decode at once.
+                part = kept[n].with_suffix(f".{self.desktop.display[1:]}.png")
+                magick(self.desktop.c_path(r"C:\files") / f"{n}.bmp", part)
+                part.replace(kept[n])
+        return [kept[n] for n in names]
 
     def on_screen(self, shot, hwnd, form, control, masks, tag):
         """The part of a screenshot where the picture of `control` (None: the
