@@ -321,7 +321,8 @@ class Desktop:
         try:
             program.choose(*far_from_now(), "Shutdown")
             clicked = time.monotonic()
-            program.click(LABEL2)
+            # The drawn Set Action where it lies at the desktop's scale.
+            program.click(tuple(control("Form1", "Label2")["rect_at"][str(self.log_pixels)]))
             box = dialog(self, "Attention!")
             self.costs.answer(time.monotonic() - clicked)
             self.driver("press", box["hwnd"], IDOK)

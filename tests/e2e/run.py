@@ -205,9 +205,9 @@ def lane_main(number):
                 break
             result = LaneResult(report)
             try:
+                desktop.set_log_pixels(request["log_pixels"])
                 if request.get("measure"):
                     desktop.measure(start=False)
-                desktop.set_log_pixels(request["log_pixels"])
                 loader.loadTestsFromNames(request["tests"]).run(result)
             except Exception:  # the lane itself failed: its tests did not run
                 problem = traceback.format_exc()
