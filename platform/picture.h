@@ -22,6 +22,9 @@ constexpr int kPicture2xOffset = 10;
 constexpr int kPictureScaleCount = 2;
 constexpr int kPictureScales[kPictureScaleCount] = {1, 2};
 
+// The resource of picture `id`'s version for `scale` (1 or 2).
+constexpr int PictureVersionId(int id, int scale) { return id + (scale - 1) * kPicture2xOffset; }
+
 struct PictureChoice {
     int scale = 0;         // the version to draw: 1 or 2; 0 when none is there
     bool resample = true;  // its size differs from the place's

@@ -44,15 +44,21 @@ constexpr int FontHeight(const FontDesign& font, int dpi) {
     return -RoundedDivision(static_cast<long long>(font.hundredths_pt) * dpi, 72 * 100);
 }
 
+struct PixelSize {
+    int width = 0, height = 0;
+};
+
 // A control's place in client pixels at `dpi`.
 constexpr PixelRect ScaledRect(const ControlDesign& d, int dpi) {
     return PixelRect{TwipsToPixels(d.left, dpi), TwipsToPixels(d.top, dpi),
                      TwipsToPixels(d.left + d.width, dpi), TwipsToPixels(d.top + d.height, dpi)};
 }
 
-struct PixelSize {
-    int width = 0, height = 0;
-};
+// The size of a control's place in pixels at `dpi`.
+constexpr PixelSize ScaledSize(const ControlDesign& d, int dpi) {
+    const PixelRect r = ScaledRect(d, dpi);
+    return PixelSize{r.right - r.left, r.bottom - r.top};
+}
 
 // A window's client area in pixels at `dpi`.
 constexpr PixelSize ScaledClient(const FormDesign& f, int dpi) {

@@ -516,12 +516,9 @@ public:
 private:
     void Load() {
         if (!design_.picture_resource) return;
-        const PixelRect natural = ScaledRect(design_, kDefaultDpi);
-        const PixelRect place = ScaledRect(design_, site_.Dpi());
-        place_ = RECT{place.left, place.top, place.right, place.bottom};
+        place_ = ClientRect(design_, site_.Dpi());
         picture_ = Picture::ForPlace(site_.Instance(), design_.picture_resource,
-                                     {natural.right - natural.left, natural.bottom - natural.top},
-                                     {place.right - place.left, place.bottom - place.top});
+                                     ScaledSize(design_, kDefaultDpi), ScaledSize(design_, site_.Dpi()));
     }
 
     Picture picture_;

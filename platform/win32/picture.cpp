@@ -104,11 +104,11 @@ Picture Picture::ForPlace(HINSTANCE instance, int id, PixelSize natural, PixelSi
     bool present[kPictureScaleCount];
     for (int i = 0; i < kPictureScaleCount; ++i) {
         DWORD size = 0;
-        present[i] = ResourceBytes(instance, id + (kPictureScales[i] - 1) * kPicture2xOffset, size);
+        present[i] = ResourceBytes(instance, PictureVersionId(id, kPictureScales[i]), size);
     }
     const PictureChoice choice = ChoosePicture(natural, place, present);
     ComPtr<::IPicture> picture;
-    if (choice.scale) picture = Decode(instance, id + (choice.scale - 1) * kPicture2xOffset);
+    if (choice.scale) picture = Decode(instance, PictureVersionId(id, choice.scale));
     if (!picture && choice.scale != 1) picture = Decode(instance, id);  // the 100 % one, enlarged
     if (!picture) return result;
 

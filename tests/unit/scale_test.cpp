@@ -151,9 +151,8 @@ TEST(ChoosePicture, DrawsTheVersionMadeForThePlaceOrTheNearestLargerOne) {
     for (const auto& c : cases) {
         // The place is the banner's design rectangle at that scale.
         const ControlDesign image{.left = 120, .top = 120, .width = 6660, .height = 1980};
-        const PixelRect r = platform::ScaledRect(image, c.dpi);
         const platform::PictureChoice choice =
-            platform::ChoosePicture(banner, {r.right - r.left, r.bottom - r.top}, c.present);
+            platform::ChoosePicture(banner, platform::ScaledSize(image, c.dpi), c.present);
         EXPECT_EQ(choice.scale, c.scale) << c.dpi;
         EXPECT_EQ(choice.resample, c.resample) << c.dpi;
     }
