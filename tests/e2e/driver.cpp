@@ -502,11 +502,14 @@ int Command(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"send" && argc >= 6) {
+        // Not given up as hung: a program just let go on after a stop (as
+        // after a sleep) has not looked at its messages for a while, and
+        // answers once it does.
         DWORD_PTR result = 0;
         return SendMessageTimeoutW(ParseHwnd(argv[2]), std::wcstoul(argv[3], nullptr, 0),
                                    std::wcstoul(argv[4], nullptr, 0),
                                    static_cast<LPARAM>(std::wcstol(argv[5], nullptr, 0)),
-                                   SMTO_ABORTIFHUNG, 60000, &result)
+                                   SMTO_NORMAL, 60000, &result)
                    ? 0
                    : 1;
     }
