@@ -41,10 +41,25 @@ inline AccessibleElement ElementOf(const ControlDesign& d) {
     return e;
 }
 
+// The lines of text a window's picture shows, one under the other.
+inline std::wstring PictureLines(const FormDesign& d) {
+    std::wstring lines;
+    for (int i = 0; i < d.word_count; ++i) {
+        const PictureWords& w = d.words[i];
+        if (!w.text || (w.kind != WordsKind::Line && w.kind != WordsKind::Strong)) continue;
+        if (!lines.empty()) lines += L'\n';
+        lines += w.text;
+    }
+    return lines;
+}
+
 inline AccessibleElement ElementOf(const FormDesign& d) {
     AccessibleElement e;
     if (d.accessible_name) e.name = d.accessible_name;
-    if (d.alert) e.role = AccessibleRole::Alert;
+    if (d.alert) {
+        e.role = AccessibleRole::Alert;
+        if (!d.accessible_name) e.name = PictureLines(d);  // an alert says what it shows
+    }
     return e;
 }
 

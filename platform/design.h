@@ -111,6 +111,29 @@ constexpr const char* ControlKindName(ControlKind kind) {
     return "?";
 }
 
+// The words and frames a picture carries, written once: a screen reader
+// hears them (a list is named by the words of its box, an alert by its
+// lines), and in a contrast theme, where no picture is drawn, the window
+// draws them as text and lines in the theme's colours (platform/contrast.h)
+// at their place. A drawn button's words are its accessible name.
+enum class WordsKind {
+    Title,     // the product's name, large, across a picture
+    Line,      // a line of text
+    Strong,    // a line the picture sets apart by its colour: bold here
+    BoxTitle,  // the heading of a framed box; the frame goes round the place
+    Frame,     // a frame round the place, without words
+};
+
+struct PictureWords {
+    WordsKind kind = WordsKind::Line;
+    const wchar_t* text = nullptr;
+    int left = 0, top = 0, width = 0, height = 0;  // twips, in the client area
+    // A box title lies in the box's top band, this high (twips).
+    int band_height = 0;
+    FontDesign font = {};
+    int names = 0;  // the control these words name (their box's list), 0: none
+};
+
 struct MenuItemDesign {
     int id = 0;
     const wchar_t* name = L"";
@@ -138,9 +161,9 @@ struct FormDesign {
     // (which Windows does not give a program in the background).
     bool topmost = false;
     FontDesign default_font = {};
-    // What a screen reader calls the window, when not its caption: the
-    // words its picture shows. An alert window is announced when it shows,
-    // though it does not take the focus.
+    // What a screen reader calls the window, when not its caption. An alert
+    // window is announced when it shows, though it does not take the focus,
+    // and is called by the lines its picture shows (its words).
     const wchar_t* accessible_name = nullptr;
     bool alert = false;
     int cancel_control = 0;      // the control Esc presses, 0: none
@@ -148,6 +171,8 @@ struct FormDesign {
     int control_count = 0;
     const MenuItemDesign* menu = nullptr;
     int menu_count = 0;
+    const PictureWords* words = nullptr;  // what the pictures say, back to front
+    int word_count = 0;
 
     const ControlDesign* Find(int id) const {
         for (int i = 0; i < control_count; ++i)

@@ -11,7 +11,8 @@
 //
 // Everything the windows size by the design goes through here: client
 // areas, controls (the click areas and the buttons below the client area
-// among them), fonts, and lengths the program draws in pixels at 100 %.
+// among them), the places of the pictures' words, fonts, and lengths the
+// program draws in pixels at 100 %.
 #pragma once
 
 #include "platform/design.h"
@@ -58,6 +59,18 @@ constexpr PixelRect ScaledRect(const ControlDesign& d, int dpi) {
 constexpr PixelSize ScaledSize(const ControlDesign& d, int dpi) {
     const PixelRect r = ScaledRect(d, dpi);
     return PixelSize{r.right - r.left, r.bottom - r.top};
+}
+
+// The place of a picture's words in client pixels at `dpi`, and where their
+// text goes: a box title in the box's top band, other words fill the place.
+constexpr PixelRect ScaledRect(const PictureWords& w, int dpi) {
+    return PixelRect{TwipsToPixels(w.left, dpi), TwipsToPixels(w.top, dpi),
+                     TwipsToPixels(w.left + w.width, dpi), TwipsToPixels(w.top + w.height, dpi)};
+}
+constexpr PixelRect TextPlace(const PictureWords& w, int dpi) {
+    PixelRect r = ScaledRect(w, dpi);
+    if (w.kind == WordsKind::BoxTitle) r.bottom = TwipsToPixels(w.top + w.band_height, dpi);
+    return r;
 }
 
 // A window's client area in pixels at `dpi`.

@@ -42,6 +42,19 @@ constexpr platform::ControlDesign kControls[] = {
      .cursor_resource = IDC_HAND, .accessible_name = L"Close"},
 };
 
+// The name across the picture's top and the frames of its four rows, for a
+// contrast theme that draws no pictures; the rows' texts are the labels'.
+constexpr platform::FontDesign kNameFont = {.face = L"Tahoma", .hundredths_pt = 2400, .bold = true};
+
+constexpr platform::PictureWords kWords[] = {
+    {.kind = platform::WordsKind::Title, .text = L"Tarnovelle",
+     .left = 1245, .top = 240, .width = 3855, .height = 660, .font = kNameFont},
+    {.kind = platform::WordsKind::Frame, .left = 120, .top = 1110, .width = 5025, .height = 435},
+    {.kind = platform::WordsKind::Frame, .left = 120, .top = 1590, .width = 5025, .height = 435},
+    {.kind = platform::WordsKind::Frame, .left = 120, .top = 2040, .width = 5025, .height = 405},
+    {.kind = platform::WordsKind::Frame, .left = 120, .top = 2475, .width = 5025, .height = 435},
+};
+
 constexpr platform::FormDesign kAbout = {
     .name = L"fAbout",
     .caption = L"About",
@@ -54,6 +67,8 @@ constexpr platform::FormDesign kAbout = {
     .show_in_taskbar = false,
     .controls = kControls,
     .control_count = sizeof(kControls) / sizeof(kControls[0]),
+    .words = kWords,
+    .word_count = sizeof(kWords) / sizeof(kWords[0]),
 };
 
 std::wstring Dotted(const platform::VersionNumbers& v) {

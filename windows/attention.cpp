@@ -11,6 +11,20 @@ constexpr platform::ControlDesign kControls[] = {
      .cursor_resource = IDC_HAND, .accessible_name = L"Cancel"},
 };
 
+// The two lines the picture shows, which a screen reader announces, and
+// the picture's frame, for a contrast theme that draws no pictures.
+constexpr platform::FontDesign kLineFont = {.face = L"Tahoma", .hundredths_pt = 900};
+constexpr platform::FontDesign kStrongFont = {.face = L"Tahoma", .hundredths_pt = 900, .bold = true};
+
+constexpr platform::PictureWords kWords[] = {
+    {.kind = platform::WordsKind::Frame, .left = 0, .top = 0, .width = 6000, .height = 1500},
+    {.kind = platform::WordsKind::Line,
+     .text = L"Tarnovelle will execute the requested action in 10 seconds",
+     .left = 240, .top = 150, .width = 5520, .height = 300, .font = kLineFont},
+    {.kind = platform::WordsKind::Strong, .text = L"This is the last chance to cancel!",
+     .left = 240, .top = 450, .width = 5520, .height = 300, .font = kStrongFont},
+};
+
 // Borderless, with a picture that carries the two lines of text and the
 // drawn Cancel button. The program is in the background when it warns, so
 // the window stays above the user's windows, on the monitor the user works
@@ -28,11 +42,12 @@ constexpr platform::FormDesign kAttention = {
     .on_users_monitor = true,
     .show_in_taskbar = false,
     .topmost = true,
-    .accessible_name = kAttentionText,
     .alert = true,
     .cancel_control = kAttentionLabel1,
     .controls = kControls,
     .control_count = 1,
+    .words = kWords,
+    .word_count = sizeof(kWords) / sizeof(kWords[0]),
 };
 
 }  // namespace

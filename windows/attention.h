@@ -10,11 +10,6 @@ namespace windows {
 
 enum AttentionId { kAttentionLabel1 = 1 };
 
-// The two lines the warning's picture shows.
-inline constexpr const wchar_t* kAttentionText =
-    L"Tarnovelle will execute the requested action in 10 seconds\n"
-    L"This is the last chance to cancel!";
-
 const platform::FormDesign& AttentionDesign();
 
 class Attention : public platform::IFormEvents {

@@ -18,6 +18,8 @@ using platform::ControlKind;
 using platform::ControlDesign;
 using platform::FontDesign;
 using platform::MenuItemDesign;
+using platform::PictureWords;
+using platform::WordsKind;
 
 constexpr const wchar_t* kTwoDigits[] = {
     L"00", L"01", L"02", L"03", L"04", L"05", L"06", L"07", L"08", L"09",
@@ -139,6 +141,26 @@ constexpr ControlDesign kControls[] = {
      .interval_ms = 5000},
 };
 
+// What the banner and the panel say, for a contrast theme that draws no
+// pictures: the name where the banner shows it, the panel's frame, and its
+// four framed boxes with their headings, each naming the list in it.
+constexpr FontDesign kNameFont = {.face = L"Tahoma", .hundredths_pt = 2800, .bold = true};
+constexpr FontDesign kBoxTitleFont = {.face = L"Tahoma", .hundredths_pt = 800, .bold = true};
+
+constexpr PictureWords kWords[] = {
+    {.kind = WordsKind::Title, .text = L"Tarnovelle",
+     .left = 2040, .top = 975, .width = 4560, .height = 675, .font = kNameFont},
+    {.kind = WordsKind::Frame, .left = 120, .top = 2160, .width = 3750, .height = 2250},
+    {.kind = WordsKind::BoxTitle, .text = L"Hour", .left = 900, .top = 2415, .width = 750,
+     .height = 675, .band_height = 240, .font = kBoxTitleFont, .names = kCombo1},
+    {.kind = WordsKind::BoxTitle, .text = L"Min", .left = 1860, .top = 2415, .width = 870,
+     .height = 675, .band_height = 240, .font = kBoxTitleFont, .names = kCombo2},
+    {.kind = WordsKind::BoxTitle, .text = L"Sec", .left = 2940, .top = 2415, .width = 750,
+     .height = 675, .band_height = 240, .font = kBoxTitleFont, .names = kCombo3},
+    {.kind = WordsKind::BoxTitle, .text = L"Action", .left = 900, .top = 3465, .width = 2790,
+     .height = 675, .band_height = 240, .font = kBoxTitleFont, .names = kCombo4},
+};
+
 constexpr MenuItemDesign kMenu[] = {
     {.id = kMnuPopUp, .name = L"mnuPopUp", .caption = L"Pop-up Menu", .level = 0,
      .visible = false},
@@ -167,6 +189,8 @@ constexpr platform::FormDesign kForm1 = {
     .control_count = sizeof(kControls) / sizeof(kControls[0]),
     .menu = kMenu,
     .menu_count = sizeof(kMenu) / sizeof(kMenu[0]),
+    .words = kWords,
+    .word_count = sizeof(kWords) / sizeof(kWords[0]),
 };
 
 }  // namespace
