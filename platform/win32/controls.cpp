@@ -9,6 +9,7 @@
 
 #include "platform/error.h"
 #include "platform/scale.h"
+#include "platform/win32/contrast.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/picture.h"
 
@@ -127,6 +128,8 @@ public:
         if (code == EN_KILLFOCUS) focused_ = false;
     }
     HBRUSH Colour(HDC dc) override {
+        // In a contrast theme the box takes the theme's pair, both colours.
+        if (site_.Contrast()) return UsePair(dc, ContrastPart::Clock);
         if (!brush_) return nullptr;
         SetBkColor(dc, Resolve(design_.back_colour));
         return static_cast<HBRUSH>(brush_.get());
@@ -305,7 +308,7 @@ public:
         site_.PaintSurface(dc);
         SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, design_.has_fore_colour ? Resolve(design_.fore_colour) : RGB(0, 0, 0));
+        SetTextColor(dc, TextColour());
         return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     }
     bool Hit(POINT client) const override { return design_.visible && PtInRect(&rect_, client); }
@@ -327,8 +330,24 @@ public:
     void CuesChanged() override {
         if (child_ && IsDrawnButton(design_)) InvalidateRect(child_, nullptr, FALSE);
     }
+    void SetPressed(bool pressed) override {
+        if (std::exchange(pressed_, pressed) != pressed) ShowPressed();
+    }
 
 private:
+    // The caption's colour: the design's, or its part's in a contrast theme
+    // (on the surface, whose colour the theme gives too).
+    COLORREF TextColour() const {
+        if (site_.Contrast()) return win32::TextColour(design_.link ? ContrastPart::Link : ContrastPart::Surface);
+        return design_.has_fore_colour ? Resolve(design_.fore_colour) : RGB(0, 0, 0);
+    }
+
+    // Only a contrast theme draws a drawn button held down; the pictures
+    // show none.
+    void ShowPressed() {
+        if (child_ && IsDrawnButton(design_) && site_.Contrast()) InvalidateRect(child_, nullptr, FALSE);
+    }
+
     static const wchar_t* DrawnButtonClass(HINSTANCE instance) {
         static const wchar_t* const name = [instance] {
             WNDCLASSEXW wc{};
@@ -371,14 +390,16 @@ private:
                 return 0;
             case WM_KEYDOWN:
                 if (wparam != VK_SPACE) break;
-                space_down_ = true;
+                if (!std::exchange(space_down_, true)) ShowPressed();
                 return 0;
             case WM_KEYUP:
                 if (wparam != VK_SPACE) break;
                 // Pressed as a push button is: on the key's release, reported
                 // to the window as a push button reports its click.
-                if (std::exchange(space_down_, false))
+                if (std::exchange(space_down_, false)) {
+                    ShowPressed();
                     SendMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_));
+                }
                 return 0;
             default: break;
         }
@@ -411,14 +432,25 @@ private:
         SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
         RECT r;
         GetClientRect(hwnd, &r);
+        const bool marked = GetFocus() == hwnd && site_.FocusCuesShown();
+        if (site_.Contrast() && !design_.link) {
+            // No picture under it: the button is drawn with its words, in the
+            // theme's colours.
+            PaintContrastButton(dc, r, design_.accessible_name, site_.Font(kButtonWordsFont),
+                                pressed_ || space_down_, marked, site_.Dpi());
+            EndPaint(hwnd, &ps);
+            return;
+        }
         if (!caption_.empty()) {
             HGDIOBJ old = SelectObject(dc, site_.Font(design_.font));
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, design_.has_fore_colour ? Resolve(design_.fore_colour) : RGB(0, 0, 0));
+            SetTextColor(dc, TextColour());
             DrawTextW(dc, caption_.c_str(), -1, &r, DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX);
             SelectObject(dc, old);
         }
-        if (GetFocus() == hwnd && site_.FocusCuesShown()) {
+        if (marked && site_.Contrast()) {
+            PaintContrastMark(dc, r, ContrastPart::Link, site_.Dpi());  // a link, in its colour
+        } else if (marked) {
             const int dark = ScaledPixels(2, site_.Dpi());
             const int light = ScaledPixels(1, site_.Dpi());
             UniqueBrush dark_brush(CreateSolidBrush(RGB(0, 51, 153)));
@@ -456,6 +488,7 @@ private:
     RECT rect_;
     UniqueCursor cursor_;
     bool space_down_ = false;
+    bool pressed_ = false;  // by the mouse
 };
 
 class TimerControl final : public Control, public ITimer {
@@ -509,7 +542,8 @@ public:
     void Create() override { Load(); }
     void Rescale() override { Load(); }
     void Paint(HDC dc) const override {
-        if (!design_.visible || !picture_) return;
+        // A contrast theme has no pictures: their words are the window's.
+        if (!design_.visible || !picture_ || site_.Contrast()) return;
         picture_.Draw(dc, place_.left, place_.top);
     }
 

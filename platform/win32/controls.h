@@ -49,6 +49,8 @@ public:
     virtual void TimersChanged() = 0;
     // True once the keyboard is in use in the window: focus marks show then.
     virtual bool FocusCuesShown() const = 0;
+    // True while the window is drawn for a contrast theme (contrast.h).
+    virtual bool Contrast() const = 0;
     // The standard error report; ends the program.
     [[noreturn]] virtual void Fatal(const Error& error) = 0;
 };
@@ -90,6 +92,8 @@ public:
     virtual bool TicksOnBeat() const { return false; }
     // The keyboard came into use, or went out of it: focus marks show or go.
     virtual void CuesChanged() {}
+    // The left button went down on the control's click area (true), or up.
+    virtual void SetPressed(bool /*pressed*/) {}
     // A message to the control's system window, before the system control
     // has it; true when the control answered it (`result`). Only controls
     // that ask for it (OwnsMessages) see their window's messages.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/contrast.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/services.h"
 
@@ -41,6 +42,7 @@ FormWindow::FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner&
             interval_timers_.push_back(c.get());
     if (design.menu_count > 0) menu_ = std::make_unique<MenuControl>(design);
     back_brush_.reset(CreateSolidBrush(Resolve(design.back_colour)));
+    contrast_ = ContrastThemeOn();
 }
 
 FormWindow::~FormWindow() {
@@ -165,8 +167,10 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_LBUTTONUP: OnMouseButton(message, lparam); return 0;
         case WM_MOUSEMOVE: OnMouseMove(wparam, lparam); return 0;
         case WM_TIMER: OnTimer(wparam); return 0;
-        case WM_TIMECHANGE:
-        case WM_SETTINGCHANGE: OnClockOrPowerChanged(); break;
+        case WM_TIMECHANGE: OnClockOrPowerChanged(); break;
+        case WM_SETTINGCHANGE: OnSettingChange(); break;
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED: OnColoursChanged(message); break;
         case WM_POWERBROADCAST: return OnPowerBroadcast(wparam);
         case WM_WINDOWPOSCHANGED: OnWindowPosChanged(); break;
         case WM_ACTIVATE: if (OnActivate(wparam)) return 0; break;
@@ -190,7 +194,7 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
 LRESULT FormWindow::OnEraseBackground(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
-    FillRect(dc, &r, static_cast<HBRUSH>(back_brush_.get()));
+    FillRect(dc, &r, contrast_ ? UsePair(dc, ContrastPart::Surface) : static_cast<HBRUSH>(back_brush_.get()));
     return 1;
 }
 
@@ -204,6 +208,7 @@ void FormWindow::OnPaint() {
 void FormWindow::PaintSurface(HDC dc) {
     const PixelSize client = ScaledClient(design_, dpi_);
     RECT all{0, 0, client.width, client.height};
+    if (contrast_) return PaintContrastSurface(dc, all, design_, dpi_, fonts_);
     FillRect(dc, &all, static_cast<HBRUSH>(back_brush_.get()));
     if (background_) background_.Draw(dc, 0, 0);
     // Back to front: later rows of the design lie behind earlier ones.
@@ -246,15 +251,18 @@ bool FormWindow::OnSetCursor(WPARAM wparam, LPARAM lparam) {
 }
 
 void FormWindow::OnMouseButton(UINT message, LPARAM lparam) {
-    const Control* area = HitAt(POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+    Control* area = HitAt(POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
     if (message == WM_LBUTTONDOWN) {
         pressed_label_ = area ? area->design().id : 0;
-        if (pressed_label_) SetCapture(hwnd_);
+        if (!pressed_label_) return;
+        SetCapture(hwnd_);
+        area->SetPressed(true);
         return;
     }
     const int pressed = std::exchange(pressed_label_, 0);
     if (!pressed) return;
     ReleaseCapture();
+    Find(pressed)->SetPressed(false);
     // A click is a press and a release on the same area; the handler may end
     // with this window gone.
     if (area && area->design().id == pressed && events_) events_->Click(pressed);
@@ -284,6 +292,34 @@ void FormWindow::OnTimer(UINT_PTR id) {
 // The clock was set, daylight saving time began or ended, the time zone
 // changed, or the machine woke: the clock is read again at once.
 void FormWindow::OnClockOrPowerChanged() { beat_.Now(); }
+
+// Any setting may have changed, a contrast theme's among them (Windows
+// names it in wParam, but not every system does): the clock is read again,
+// and the theme.
+void FormWindow::OnSettingChange() {
+    OnClockOrPowerChanged();
+    FollowContrastTheme(false);
+}
+
+// The system's colours changed, or its theme: a contrast theme turned on or
+// off, or another one chosen, which may come as this message alone. The
+// common controls keep colours of their own, and hear of it from here.
+void FormWindow::OnColoursChanged(UINT message) {
+    if (message == WM_SYSCOLORCHANGE) {
+        for (const auto& c : controls_)
+            if (c->child()) SendMessageW(c->child(), WM_SYSCOLORCHANGE, 0, 0);
+        if (tooltip_) SendMessageW(tooltip_, WM_SYSCOLORCHANGE, 0, 0);
+    }
+    FollowContrastTheme(true);
+}
+
+// Everything is drawn anew when the theme came or went, or when its colours
+// changed while it is on; without a theme the window stays as it is.
+void FormWindow::FollowContrastTheme(bool colours_changed) {
+    const bool was = std::exchange(contrast_, ContrastThemeOn());
+    if (was == contrast_ && !(contrast_ && colours_changed)) return;
+    if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
 
 LRESULT FormWindow::OnPowerBroadcast(WPARAM event) {
     if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) OnClockOrPowerChanged();

@@ -13,7 +13,8 @@
 // The window is laid out at its own DPI (dpi.h): its client area, controls,
 // fonts, pictures and icons follow the design at that scale
 // (platform/scale.h), and again whenever Windows moves it to a monitor of
-// another scale.
+// another scale. In a contrast theme it draws no pictures, but their words,
+// in the theme's colours (contrast.h), and follows the theme as it changes.
 #pragma once
 
 #include <windows.h>
@@ -90,6 +91,7 @@ private:
     void PaintSurface(HDC dc) override;
     IFormEvents* Events() override { return events_; }
     bool FocusCuesShown() const override { return focus_cues_; }
+    bool Contrast() const override { return contrast_; }
     [[noreturn]] void Fatal(const Error& error) override {
         owner_.Fatal(error);
         ExitProcess(1);  // the report ends the program; this only tells the compiler
@@ -129,6 +131,9 @@ private:
     void OnMouseMove(WPARAM wparam, LPARAM lparam);
     void OnTimer(UINT_PTR id);
     void OnClockOrPowerChanged();
+    void OnSettingChange();
+    void OnColoursChanged(UINT message);
+    void FollowContrastTheme(bool colours_changed);
     LRESULT OnPowerBroadcast(WPARAM event);
     void OnWindowPosChanged();
     bool OnActivate(WPARAM wparam);
@@ -154,6 +159,7 @@ private:
     bool unloading_ = false;
     int pressed_label_ = 0;  // the click area a left button went down on
     bool focus_cues_ = false;  // the keyboard is in use: focus marks show
+    bool contrast_ = false;    // drawn for a contrast theme (contrast.h)
     float twips_per_pixel_;  // the screen's, as the tray's mouse messages are decoded
     int dpi_ = kDefaultDpi;  // the window's own scale
 
