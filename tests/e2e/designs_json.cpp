@@ -2,7 +2,8 @@
 // window its class name, caption and client size, and for each control and
 // menu item its id as a driver sees it and its client rectangle in pixels,
 // at 100 % ("client", "rect") and at each display scale the tests use
-// ("client_at", "rect_at", by DPI).
+// ("client_at", "rect_at", by DPI), and the places of its pictures' words
+// ("words": "rect_at", and "text_at" where their text goes).
 // Built with the portable core, so the tests read the same tables the
 // program is built from.
 //
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/accessible.h"
 #include "platform/design.h"
 #include "platform/scale.h"
 #include "windows/about.h"
@@ -38,6 +40,17 @@ std::string Json(const wchar_t* text) {
 
 constexpr int kTestedDpis[] = {96, 120, 144, 192};
 
+const char* WordsKindName(platform::WordsKind kind) {
+    switch (kind) {
+        case platform::WordsKind::Title: return "title";
+        case platform::WordsKind::Line: return "line";
+        case platform::WordsKind::Strong: return "strong";
+        case platform::WordsKind::BoxTitle: return "box_title";
+        case platform::WordsKind::Frame: return "frame";
+    }
+    return "?";
+}
+
 std::string Box(const platform::PixelRect& r) {
     return "[" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
            std::to_string(r.right - r.left) + ", " + std::to_string(r.bottom - r.top) + "]";
@@ -62,7 +75,8 @@ std::string Form(const platform::FormDesign& f) {
                       Size(platform::ScaledClient(f, kDefaultDpi)) + ", \"client_at\": " +
                       ByDpi([&](int dpi) { return Size(platform::ScaledClient(f, dpi)); }) +
                       ", \"accessible_name\": " +
-                      (f.accessible_name ? Json(f.accessible_name) : std::string("null")) +
+                      (platform::ElementOf(f).name.empty() ? std::string("null")
+                                                           : Json(platform::ElementOf(f).name.c_str())) +
                       ",\n  \"controls\": {";
     for (int i = 0; i < f.control_count; ++i) {
         const platform::ControlDesign& c = f.controls[i];
@@ -70,11 +84,21 @@ std::string Form(const platform::FormDesign& f) {
                std::to_string(platform::kChildIdBase + c.id) + ", \"kind\": \"" + platform::ControlKindName(c.kind) +
                "\", \"tab_index\": " + std::to_string(c.tab_index) +
                ", \"auto_size\": " + (c.auto_size ? "true" : "false") +
+               ", \"link\": " + (c.link ? "true" : "false") +
+               ", \"caption\": " + (c.caption ? Json(c.caption) : std::string("null")) +
                ", \"accessible_name\": " + (c.accessible_name ? Json(c.accessible_name) : std::string("null")) +
                ", \"rect\": " + Box(platform::ScaledRect(c, kDefaultDpi)) + ", \"rect_at\": " +
                ByDpi([&](int dpi) { return Box(platform::ScaledRect(c, dpi)); }) + "}";
     }
-    out += "},\n  \"menu\": {";
+    out += "},\n  \"words\": [";
+    for (int i = 0; i < f.word_count; ++i) {
+        const platform::PictureWords& w = f.words[i];
+        out += std::string(i ? ",\n" : "\n") + "    {\"kind\": \"" + WordsKindName(w.kind) +
+               "\", \"text\": " + (w.text ? Json(w.text) : std::string("null")) + ", \"rect_at\": " +
+               ByDpi([&](int dpi) { return Box(platform::ScaledRect(w, dpi)); }) + ", \"text_at\": " +
+               ByDpi([&](int dpi) { return Box(platform::TextPlace(w, dpi)); }) + "}";
+    }
+    out += "],\n  \"menu\": {";
     for (int i = 0; i < f.menu_count; ++i) {
         const platform::MenuItemDesign& m = f.menu[i];
         out += std::string(i ? ",\n" : "\n") + "    " + Json(m.name) + ": {\"id\": " +

@@ -44,6 +44,9 @@
 //   send-inside HWND MSG WPARAM L T R B  send a message whose lParam points to
 //                                        the RECT L T R B, from inside the
 //                                        window's process (inside.dll)
+//   send-inside HWND contrast|count ...  the same hook: a contrast theme on or
+//                                        off, or a count of what the window's
+//                                        process holds (see inside.cpp)
 //   decode PICTURE OUT.bmp [...]         decode JPEGs or GIFs as the program's
 //                                        picture loader does, its transparent
 //                                        parts white, into a 24-bit BMP
@@ -513,9 +516,9 @@ int Command(int argc, wchar_t** argv) {
                    ? 0
                    : 1;
     }
-    if (command == L"send-inside" && argc >= 9) {
-        // Sends a message whose lParam points to a RECT, from inside the
-        // window's process, through inside.dll beside the driver.
+    if (command == L"send-inside" && argc >= 4) {
+        // Has inside.dll beside the driver act inside the window's process:
+        // a message whose lParam points to a RECT, a contrast theme, a count.
         HWND hwnd = ParseHwnd(argv[2]);
         wchar_t dll[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, dll, MAX_PATH);
@@ -530,7 +533,7 @@ int Command(int argc, wchar_t** argv) {
         HHOOK hooked = SetWindowsHookExW(WH_GETMESSAGE, hook, inside, GetWindowThreadProcessId(hwnd, nullptr));
         if (!hooked) return 1;
         std::wstring text;
-        for (int at = 3; at < 9; ++at) text += std::wstring(at > 3 ? L" " : L"") + argv[at];
+        for (int at = 3; at < argc; ++at) text += std::wstring(at > 3 ? L" " : L"") + argv[at];
         const ATOM atom = GlobalAddAtomW(text.c_str());
         wchar_t left[128];
         // The hook deletes the atom once the window has had the message.

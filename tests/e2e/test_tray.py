@@ -6,7 +6,9 @@ from harness import (COMMAND1, DRIVER, ITM_SHOW, LABEL2, LABEL4, OUT, TRAY_ICON,
                      WM_COMMAND, ProgramTest, far_from_now, sleep_until, wait_for)
 
 
-class Tray(ProgramTest):
+class TrayUser(ProgramTest):
+    """A test that uses the notification icon as a user does."""
+
     fresh_desktop = True  # the icon in the first place of an empty notification area
 
     def hide_by_arming(self):
@@ -42,6 +44,8 @@ class Tray(ProgramTest):
         y = top + border + row * index + row // 2 + (separator if index >= 2 else 0)
         self.desktop.xdotool("mousemove", left + width // 3, y, "click", "1")
 
+
+class Tray(TrayUser):
     def test_icon_appears_at_start_with_the_program_name_as_tip(self):
         self.wait_for_icon()
         self.desktop.xdotool("mousemove", TRAY_ICON[0] - 2, TRAY_ICON[1] - 2)
