@@ -30,7 +30,9 @@ void Words(HDC dc, const wchar_t* text, RECT r, HFONT font, COLORREF colour, UIN
     const HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour);
-    DrawTextW(dc, text, -1, &r, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // Not clipped: words too long for their place show it, rather than end
+    // silently short of what they say.
+    DrawTextW(dc, text, -1, &r, align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     SelectObject(dc, old);
 }
 

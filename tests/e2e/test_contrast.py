@@ -68,8 +68,9 @@ class InContrast(Scaled):
                 continue
             x, y, w, h = words["text_at"][str(self.dpi)]
             has((x, y, w, h), palette[WINDOW_TEXT], repr(words["text"]))
-            # The words fit their place: none cut at its right end.
-            if words["kind"] != "box_title" and histogram(shot, self.at(hwnd, (x + w - 1, y, 1, h)))[
+            # The words fit their place: nothing of them beyond its right end.
+            beyond = 3 * self.dpi // 96
+            if words["kind"] != "box_title" and histogram(shot, self.at(hwnd, (x + w, y, beyond, h)))[
                     palette[WINDOW_TEXT]]:
                 found.append(f"{form}: {words['text']!r} does not fit its place")
         for name, c in DESIGNS[form]["controls"].items():
