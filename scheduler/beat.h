@@ -5,8 +5,8 @@
 // only when something is due: the clock text changes at the start of each
 // second, so while the clock is seen the beat comes just after each second
 // begins; unseen, it comes only at the start of an armed second (the
-// warning's and the action's) and otherwise at the start of each minute, to
-// re-read the clock.
+// minute's notice's, the warning's and the action's) and otherwise at the
+// start of each minute, to re-read the clock.
 #pragma once
 
 #include <vector>

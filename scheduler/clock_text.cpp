@@ -66,4 +66,24 @@ bool ArmedSecondSleptThrough(const Look& previous, const Look& now, std::int64_t
     return Slept(late_ms) && PassedBetween(previous, now, armed);
 }
 
+std::optional<std::wstring> NoticeTime(const std::wstring& now, const std::wstring& armed) {
+    const std::optional<int> from = SecondOfDay(now);
+    const std::optional<int> target = SecondOfDay(armed);
+    if (!from || !target || SecondsForward(*from, *target) < kNoticeLeastArmedAheadSeconds)
+        return std::nullopt;
+    // A minute back, over midnight too.
+    const int notice = SecondsForward(kNoticeLeadSeconds, *target);
+    return ClockText({notice / 3600, notice / 60 % 60, notice % 60, 0});
+}
+
+bool NoticeDue(const Look& previous, const Look& now, std::int64_t late_ms,
+               const std::wstring& notice) {
+    if (!ArmedSecondReached(previous, now, late_ms, notice)) return false;
+    // Reached, the notice second lies at most a stall or a step behind
+    // `now`; when more than the notice's half minute is gone, so is its use.
+    const std::optional<int> at = SecondOfDay(now.text);
+    const std::optional<int> due = SecondOfDay(notice);
+    return at && due && kNoticeLeadSeconds - SecondsForward(*due, *at) >= kNoticeLeastLeftSeconds;
+}
+
 }  // namespace scheduler

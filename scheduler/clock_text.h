@@ -21,6 +21,11 @@
 // is told (ArmedSecondSleptThrough): the caption still shows the time, and
 // the action now comes when it comes round again, maybe a day later than
 // they think.
+//
+// A shutdown, restart or log-off armed with a warning is also told a minute
+// ahead (NoticeTime, NoticeDue): the warning's seconds are enough to cancel
+// but not to save a document. A notice second no beat saw is still told
+// while half of that minute is left; later it would only hurry the user.
 #pragma once
 
 #include <cstdint>
@@ -60,5 +65,24 @@ bool ArmedSecondReached(const Look& previous, const Look& now, std::int64_t late
 // true when ArmedSecondReached is.
 bool ArmedSecondSleptThrough(const Look& previous, const Look& now, std::int64_t late_ms,
                              const std::wstring& armed);
+
+// How far ahead of the armed second the notice comes.
+inline constexpr int kNoticeLeadSeconds = 60;
+// An arming made less far ahead than this is the user's own choice of a
+// near time: they need no notice of it.
+inline constexpr int kNoticeLeastArmedAheadSeconds = 90;
+// The least time before the armed second that a late notice is still told with.
+inline constexpr int kNoticeLeastLeftSeconds = 30;
+
+// The second the notice is due, for an arming made when the clock showed
+// `now` for the time `armed`; nothing when `armed` lies less than
+// kNoticeLeastArmedAheadSeconds ahead or either text is no clock time.
+std::optional<std::wstring> NoticeTime(const std::wstring& now, const std::wstring& armed);
+
+// True when the beat of `now` tells the notice due at `notice`: the notice
+// second reached as an armed second is (ArmedSecondReached), with at least
+// kNoticeLeastLeftSeconds left before the second it tells of.
+bool NoticeDue(const Look& previous, const Look& now, std::int64_t late_ms,
+               const std::wstring& notice);
 
 }  // namespace scheduler

@@ -30,6 +30,12 @@ constexpr const wchar_t* kMsgSleptAtTime =
     L"The computer was asleep at the set time, so nothing was done. Still set for ";
 constexpr const wchar_t* kMsgSleptAtWarning =
     L"The computer was asleep at the warning time, so no warning was shown. Still set for ";
+// A balloon from the tray icon a minute before a system action: what will
+// happen, the time, then what the user can do.
+constexpr const wchar_t* kMsgNoticeShutdown = L"The computer will shut down at ";
+constexpr const wchar_t* kMsgNoticeRestart = L"The computer will restart at ";
+constexpr const wchar_t* kMsgNoticeLogOff = L"You will be logged off at ";
+constexpr const wchar_t* kMsgNoticeEnd = L". Save your work, or cancel from this icon's menu.";
 
 // The started program sees exactly these command lines.
 constexpr const wchar_t* kCmdShutdown = L"shutdown.exe -s -t 0";
@@ -149,6 +155,11 @@ void Form1::StartTriggers(bool with_warning) {
     // The short path arms no warning; one left from an earlier arming would
     // announce the old time, and cancelling it would disarm this one.
     Timer3.SetEnabled(with_warning);
+    // Nor a notice, which goes with the warning. Measured from the clock
+    // itself: the text shown may be a beat old.
+    notice_time_ = with_warning
+                       ? NoticeTime(ClockText(services_.clock.Now()), TargetTime).value_or(L"")
+                       : L"";
     StayAwake(true);
 }
 
@@ -230,7 +241,10 @@ platform::BeatRequest Form1::NextBeat() {
     if (beat_due_ms_ && services_.clock.SteadyMs() >= *beat_due_ms_) return {0, 0};
     std::vector<std::wstring> armed;
     if (Timer2.Enabled()) armed.push_back(TargetTime);
-    if (Timer3.Enabled()) armed.push_back(WarnTime);
+    if (Timer3.Enabled()) {
+        armed.push_back(WarnTime);
+        if (!notice_time_.empty()) armed.push_back(notice_time_);
+    }
     const bool clock_seen = Me.Visible() && Me.WindowState() != platform::kStateMinimized;
     const platform::BeatRequest next = scheduler::NextBeat(services_.clock.Now(), clock_seen, armed);
     beat_due_ms_ = services_.clock.SteadyMs() + next.delay_ms;
@@ -265,6 +279,20 @@ void Form1::TellSleptThrough(const wchar_t* what_was_missed) {
     TrayIcon->fn_ShowBalloon(kProductName, what_was_missed + TargetTime + L".");
 }
 
+// A minute before a system action armed with a warning. The action is read
+// from Combo4 now, as the action trigger reads it when it fires: a change
+// after arming changes what the notice says, or (to "Run File...", which
+// needs no saving of work) silences it.
+void Form1::TellNotice() {
+    notice_time_.clear();  // once per arming
+    const std::wstring action = Combo4.Text();
+    const wchar_t* what = action == kActionShutdown  ? kMsgNoticeShutdown
+                          : action == kActionRestart ? kMsgNoticeRestart
+                          : action == kActionLogOff  ? kMsgNoticeLogOff
+                                                     : nullptr;
+    if (what && TrayIcon) TrayIcon->fn_ShowBalloon(kProductName, what + TargetTime + kMsgNoticeEnd);
+}
+
 void Form1::Timer2_Timer() {
     const Look now{ntime.Text(), beat_steady_ms_};
     const Look previous = std::exchange(timer2_seen_, now);
@@ -293,6 +321,10 @@ void Form1::Timer3_Timer() {
     const Look previous = std::exchange(timer3_seen_, now);
     if (ArmedSecondSleptThrough(previous, now, beat_late_ms_, WarnTime))
         TellSleptThrough(kMsgSleptAtWarning);
+    // A notice second passed untold (a sleep, a long stall, the clock set
+    // on) stays due: it is told if it comes round again before the action.
+    if (!notice_time_.empty() && NoticeDue(previous, now, beat_late_ms_, notice_time_))
+        TellNotice();
     if (ArmedSecondReached(previous, now, beat_late_ms_, WarnTime)) services_.forms.ShowAttention();
 }
 

@@ -62,7 +62,7 @@ public:
     void Label4_Click();
     void Timer1_Timer();
     void Timer2_Timer();
-    void Timer3_Timer();
+    void Timer3_Timer();    // the warning, and a minute before it the notice
     void Timer4_Timer();
     // The shutdown.exe the action started has ended.
     void Form_ProgramEnded(std::uint32_t exit_code);
@@ -90,8 +90,8 @@ public:
     void MouseMove(int button, int shift, float x, float y) override;
     void TaskbarCreated() override { Form_TaskbarCreated(); }
     void ProgramEnded(std::uint32_t exit_code) override { Form_ProgramEnded(exit_code); }
-    // Every second while the clock is seen; hidden, at the armed seconds and
-    // at each minute's start (scheduler/beat.h).
+    // Every second while the clock is seen; hidden, at the armed seconds (the
+    // notice's too) and at each minute's start (scheduler/beat.h).
     platform::BeatRequest NextBeat() override;
 
 private:
@@ -105,6 +105,7 @@ private:
     void StayAwake(bool on);
     void WatchTrayIcon();
     void TellSleptThrough(const wchar_t* what_was_missed);
+    void TellNotice();
     void EndAtOnce();
     tray::clsTrayIcon& Tray();
 
@@ -119,6 +120,9 @@ private:
     // What each trigger saw at its previous look at the clock.
     Look timer2_seen_;
     Look timer3_seen_;
+    // When the minute's notice of this arming is due, while it is still to
+    // be told (empty otherwise); its trigger is the warning's, Timer3.
+    std::wstring notice_time_;
     // The user was told, on this beat, of a time the machine slept through.
     bool slept_through_told_ = false;
     // The command line the action started last.

@@ -11,9 +11,12 @@
 //                                        after a command's output, a line of
 //                                        \x1e and its exit code
 //   windows                              every top-level window
-//   find TITLE [MS] [visible|hidden]     wait for a top-level window; its
-//                                        handle, and at=HH:MM:SS.mmm, the
-//                                        local time it was first seen
+//   find TITLE [MS] [visible|hidden|any] [CLASS]
+//                                        wait for a top-level window (of
+//                                        that class: tooltips_class32 finds
+//                                        a balloon by its text); its handle,
+//                                        and at=HH:MM:SS.mmm, the local time
+//                                        it was first seen
 //   gone TITLE [MS]                      wait until no visible window has it
 //   info HWND                            title, class, visibility, client rect
 //   children HWND                        child controls, one per line
@@ -146,7 +149,7 @@ HWND FindTop(const std::wstring& title, Want want, const wchar_t* window_class =
     for (HWND hwnd : TopLevel()) {
         const std::wstring cls = ClassOf(hwnd);
         // The notification icon's tooltip carries the program's name too.
-        if (cls == L"tooltips_class32") continue;
+        if (cls == L"tooltips_class32" && !window_class) continue;
         if (window_class && cls != window_class) continue;
         if (Text(hwnd) != title) continue;
         const bool visible = IsWindowVisible(hwnd);
@@ -350,8 +353,10 @@ int Command(int argc, wchar_t** argv) {
         Want want = Want::Any;
         if (argc > 4 && std::wstring(argv[4]) == L"visible") want = Want::Visible;
         if (argc > 4 && std::wstring(argv[4]) == L"hidden") want = Want::Hidden;
+        const wchar_t* window_class = argc > 5 ? argv[5] : nullptr;
         HWND found = nullptr;
-        if (!WaitFor(Timeout(argc, argv, 3, 5000), [&] { return (found = FindTop(argv[2], want)); }))
+        if (!WaitFor(Timeout(argc, argv, 3, 5000),
+                     [&] { return (found = FindTop(argv[2], want, window_class)); }))
             return 1;
         SYSTEMTIME now;
         GetLocalTime(&now);

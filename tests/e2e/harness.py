@@ -542,14 +542,30 @@ def dialog(desktop, title, timeout=UI_TIMEOUT):
     return result
 
 
-def find(desktop, title, timeout, state="visible"):
-    """Waits for a top-level window: (hwnd, the local time the driver first
-    saw it), or None."""
-    lines = desktop.driver("find", title, int(max(timeout, 0.1) * 1000), state, check=False)
+def find(desktop, title, timeout, state="visible", window_class=None):
+    """Waits for a top-level window (of `window_class`, if given): (hwnd, the
+    local time the driver first saw it), or None."""
+    lines = desktop.driver("find", title, int(max(timeout, 0.1) * 1000), state,
+                           *([window_class] if window_class else []), check=False)
     if lines is None:
         return None
     found = dict(line.split("=", 1) for line in lines[1:])
     return lines[0], found.get("at")
+
+
+TTS_BALLOON = 0x40
+
+
+def balloon(desktop, text, timeout):
+    """Waits for a balloon from a notification icon that says `text`: (its
+    window's info, the time the driver first saw it), or None. Wine's
+    balloons are tooltip windows whose text is the balloon's."""
+    found = find(desktop, text, timeout, window_class="tooltips_class32")
+    if found is None:
+        return None
+    shown = info(desktop, found[0])
+    assert int(shown["style"], 16) & TTS_BALLOON, f"a tooltip, not a balloon, says {text!r}"
+    return shown, clock_time(found[1])
 
 
 class Program:

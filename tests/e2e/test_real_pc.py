@@ -1,7 +1,8 @@
 """What a real PC asks of the armed program, on the real program: a second
 that no tick showed is not lost, a time the machine slept through is not
 acted on but told, the warning is seen above the user's work, a refused
-action is reported, and any file name can be run."""
+action is reported, any file name can be run, and a shutdown armed with a
+warning is told a minute ahead."""
 import datetime
 import os
 import shutil
@@ -9,8 +10,8 @@ import signal
 import subprocess
 
 from harness import (COMMAND1, DRIVER, LABEL2, OUT, RECORDER, TRAY_ICON,
-                     UI_TIMEOUT, WM_CLOSE, ProgramTest, clock_time, find, info, next_armable,
-                     sleep_until, stays, typing, wait_for)
+                     UI_TIMEOUT, WM_CLOSE, ProgramTest, balloon, clock_time, find, info,
+                     next_armable, sleep_until, stays, typing, wait_for)
 
 SECOND = datetime.timedelta(seconds=1)
 REFUSED = "The action could not be carried out: shutdown.exe -s -t 0 ended with code 1190"
@@ -18,8 +19,14 @@ REFUSED = "The action could not be carried out: shutdown.exe -s -t 0 ended with 
 LONGEST_STALL = 60 * SECOND
 WM_POWERBROADCAST = 0x0218
 PBT_APMRESUMEAUTOMATIC = 0x0012
-TTS_BALLOON = 0x40
 SLEPT_THROUGH = "The computer was asleep at the set time, so nothing was done. Still set for {}."
+NOTICE = "The computer will shut down at {}. Save your work, or cancel from this icon's menu."
+NOTICE_LEAD = 60 * SECOND
+# Armed at least this far ahead, a shutdown gets the notice.
+NOTICE_ARMED_AHEAD = 90
+# Wine's notification area makes a balloon two seconds after it is asked
+# for one (BALLOON_CREATE_TIMEOUT in its explorer's systray.c).
+WINE_BALLOON_DELAY = 2 * SECOND
 
 
 class RealPc(ProgramTest):
@@ -35,16 +42,6 @@ class RealPc(ProgramTest):
         finally:
             os.kill(self.program.process.pid, signal.SIGCONT)
         return datetime.datetime.now()
-
-    def balloon_saying(self, text):
-        """The visible balloon that shows `text` (the info of its window), or None."""
-        for row in self.desktop.driver("windows"):
-            hwnd, _, window_class, visible, title = (row.split("\t") + [""])[:5]
-            if window_class == "tooltips_class32" and visible == "visible" and title == text:
-                found = info(self.desktop, hwnd)
-                if int(found["style"], 16) & TTS_BALLOON:
-                    return found
-        return None
 
     def wait_for_records(self, count, at):
         return wait_for(lambda: len(self.desktop.records()) >= count and self.desktop.records(),
@@ -84,15 +81,16 @@ class RealPc(ProgramTest):
         # told of the resume, as after a sleep.
         self.stalled(warn - 2 * SECOND, warn + LONGEST_STALL + 3 * SECOND)
         self.desktop.driver("send", self.program.hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0)
-        text = SLEPT_THROUGH.format(at.strftime("%H:%M:%S"))
-        balloon = wait_for(lambda: self.balloon_saying(text), UI_TIMEOUT, "no balloon told of it")
+        found = balloon(self.desktop, SLEPT_THROUGH.format(at.strftime("%H:%M:%S")), UI_TIMEOUT)
+        self.assertIsNotNone(found, "no balloon told of it")
+        shown = found[0]
         self.desktop.screenshot(OUT / "slept-through-balloon.png")
         # From the program's icon: just above it, its stem pointing down at it.
-        left, top = int(balloon["window_x"]), int(balloon["window_y"])
+        left, top = int(shown["window_x"]), int(shown["window_y"])
         self.assertLessEqual(left, TRAY_ICON[0])
-        self.assertLess(TRAY_ICON[0], left + int(balloon["window_w"]))
-        self.assertLess(TRAY_ICON[1] - 40, top + int(balloon["window_h"]))
-        self.assertLessEqual(top + int(balloon["window_h"]), TRAY_ICON[1])
+        self.assertLess(TRAY_ICON[0], left + int(shown["window_w"]))
+        self.assertLess(TRAY_ICON[1] - 40, top + int(shown["window_h"]))
+        self.assertLessEqual(top + int(shown["window_h"]), TRAY_ICON[1])
         # Nothing done, and the schedule stands.
         stays(lambda: self.desktop.records() == [], 3, "the action ran on waking")
         self.assertEqual(self.program.caption(), caption)
@@ -170,3 +168,45 @@ class RealPc(ProgramTest):
         self.assertEqual(records[0][0], "C:\\files\\" + name)
         self.assertGreaterEqual(clock_time(records[0][2]), at)
         self.assertTrue(self.program.wait_exit(), "the program did not end")
+
+
+class MinuteNotice(ProgramTest):
+    """A minute's notice before a shutdown armed through Set Action about a
+    hundred seconds ahead, and nothing else changed."""
+
+    def assert_within_its_second(self, seen, second, what):
+        self.assertGreaterEqual(seen, second, f"{what} came before its second")
+        self.assertLess(seen, second + SECOND + SECOND / 2, f"{what} came late")
+
+    def test_a_balloon_tells_a_minute_ahead_then_the_warning_and_the_shutdown_come_once(self):
+        at, warn = self.arm("Shutdown", steps=1, later=NOTICE_ARMED_AHEAD)
+        notice = at - NOTICE_LEAD
+        found = balloon(self.desktop, NOTICE.format(at.strftime("%H:%M:%S")),
+                        (notice - datetime.datetime.now()).total_seconds() + UI_TIMEOUT)
+        self.assertIsNotNone(found, "no notice a minute before")
+        asked = found[1] - WINE_BALLOON_DELAY  # by then the program asked for it
+        print(f"\n  notice asked for {(asked - notice).total_seconds():.2f} s into its second")
+        self.assert_within_its_second(asked, notice, "the notice")
+        warning = find(self.desktop, "Attention",
+                       (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT)
+        self.assertIsNotNone(warning, "no warning window")
+        self.assert_within_its_second(clock_time(warning[1]), warn, "the warning")
+        wait_for(self.desktop.records, (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT,
+                 "the shutdown did not start")
+        sleep_until(at + 2 * SECOND)  # the rest of the armed second passes
+        records = self.desktop.records()
+        self.assertEqual([r[1] for r in records], ["shutdown.exe -s -t 0"])
+        self.assertGreaterEqual(clock_time(records[0][2]), at)
+
+
+class MinuteNoticeShortPath(ProgramTest):
+    """Set Shutdown arms without a warning, and so without a notice (a class
+    of its own so that a lane runs it beside the one above)."""
+
+    def test_set_shutdown_gives_no_notice(self):
+        at, _ = self.arm("Shutdown", steps=1, warning=False, later=NOTICE_ARMED_AHEAD)
+        past_notice = at - NOTICE_LEAD + WINE_BALLOON_DELAY + SECOND + SECOND / 2
+        self.assertIsNone(
+            balloon(self.desktop, NOTICE.format(at.strftime("%H:%M:%S")),
+                    (past_notice - datetime.datetime.now()).total_seconds()),
+            "Set Shutdown gave a notice")
