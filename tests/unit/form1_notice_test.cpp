@@ -11,8 +11,6 @@ namespace {
 
 using namespace windows;
 using scheduler::ClockText;
-using scheduler::kBeatSlackMs;
-using scheduler::kRereadToleranceMs;
 using scheduler::NoticeDue;
 using scheduler::NoticeTime;
 
@@ -193,16 +191,6 @@ TEST_F(Notice, HiddenTheProgramWakesForTheNoticeSecondAndOtherwiseAsBefore) {
     EXPECT_EQ(system.forms.attention_shows, 1);
     ASSERT_EQ(system.process.started.size(), 1u);
     EXPECT_EQ(system.process.started[0].command_line, L"shutdown.exe -s -t 0");
-}
-
-TEST(NoticeArmings, TheBeatAfterTheMinutesStartIsAskedForTheNoticeSecondExactly) {
-    for (bool full : {true, false}) {
-        NoticeRig t;
-        t.Arm2HoursAhead(full);
-        t.FollowBeatsUntil(L"09:59:00");
-        EXPECT_EQ(t.next_beat.delay_ms, (full ? 15000 : 60000) + kBeatSlackMs) << full;
-        EXPECT_EQ(t.next_beat.tolerance_ms, full ? 0 : kRereadToleranceMs) << full;
-    }
 }
 
 TEST_F(Notice, NoneAfterACancelNorForTheArmingThatFollowsOnTheShortPath) {
