@@ -8,6 +8,7 @@
 #   make dist   build the release zip and its SHA256SUMS in build/dist
 #   make fuzz   run the fuzz targets for FUZZ_SECONDS each (default 300)
 #   make bench  measure the release exe beside a floor program under Wine
+#   make profile  where the start-up's time goes, step by step
 MAKEFLAGS += --no-print-directory
 
 # Debian's own interpreter, with the packages the set-up installs for it.
@@ -20,7 +21,7 @@ E2E_LANES ?=
 export E2E_LANES
 
 .PHONY: all setup build windows linux e2e-build linux-asan fuzz-build run test unit asan \
-        fuzz-smoke fuzz e2e dist pictures-check release-check bench clean
+        fuzz-smoke fuzz e2e dist pictures-check release-check bench profile clean
 
 all: build
 
@@ -113,6 +114,13 @@ test:
 
 bench: windows linux
 	@$(PYTHON) bench/run.py
+
+# Where the start-up's time goes, step by step, for the program and the start
+# floor (bench/startup_profile.py); PROFILE_RUNS start-ups of each.
+PROFILE_RUNS ?= 10
+profile: windows linux
+	@cmake --build --preset windows -j2 --target tarnovelle_profile floor_start_profile
+	@$(PYTHON) bench/startup_profile.py --runs $(PROFILE_RUNS)
 
 clean:
 	rm -rf build

@@ -24,7 +24,11 @@
 #include <shellapi.h>
 
 #undef IDC_HAND  // the system's cursor; the program's own is the one wanted here
+#include "platform/win32/profile.h"
 #include "resources/resource.h"
+#else
+#define PROFILE_STEP(step) ((void)0)
+#define PROFILE_FLUSH() ((void)0)
 #endif
 
 namespace {
@@ -129,6 +133,7 @@ IPicture* LoadPicture(HINSTANCE instance, int id) {
 void Paint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
+    PROFILE_STEP("paint begun");
     for (int i = 0; i < 3; ++i) {
         if (!g_pictures[i]) continue;
         OLE_XSIZE_HIMETRIC w;
@@ -140,6 +145,8 @@ void Paint(HWND hwnd) {
                               cx, cy, 0, h, w, -h, nullptr);
     }
     EndPaint(hwnd, &ps);
+    PROFILE_STEP("first paint");
+    PROFILE_FLUSH();
 }
 
 NOTIFYICONDATAW g_icon{};
@@ -149,6 +156,7 @@ void Start(HWND hwnd) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     const int scaled = g_dpi > 96 ? IDP_2X_OFFSET : 0;
     for (int i = 0; i < 3; ++i) g_pictures[i] = LoadPicture(instance, kPictures[i][0] + scaled);
+    PROFILE_STEP("pictures decoded");
     g_icon.cbSize = sizeof g_icon;
     g_icon.hWnd = hwnd;
     g_icon.uID = 1;
@@ -157,7 +165,9 @@ void Start(HWND hwnd) {
     const int icon = GetSystemMetrics(SM_CXSMICON);
     g_icon.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, icon, icon, 0));
     lstrcpyW(g_icon.szTip, kTitle);
+    PROFILE_STEP("tray icon loaded");
     Shell_NotifyIconW(NIM_ADD, &g_icon);
+    PROFILE_STEP("tray icon added");
 }
 #endif
 
@@ -182,8 +192,11 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int width = 468, height = 329;
 #ifdef FLOOR_START
+    PROFILE_STEP("C runtime");
     InitCommonControls();
+    PROFILE_STEP("common controls");
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    PROFILE_STEP("COM");
     HDC screen = GetDC(nullptr);
     g_dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
@@ -205,14 +218,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     HWND hwnd = CreateWindowExW(0, wc.lpszClassName, kTitle, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                                 CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr, instance,
                                 nullptr);
+    PROFILE_STEP("window");
     g_clock = CreateWindowExW(0, L"STATIC", L"00:00:00", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20,
                               hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kClockId)), instance,
                               nullptr);
+    PROFILE_STEP("controls created");
     Start(hwnd);
 #if !defined(FLOOR_BARE) && !defined(FLOOR_START)
     if (g_armed < 0) ShowWindow(hwnd, SW_SHOW);
 #else
     ShowWindow(hwnd, SW_SHOW);
+    PROFILE_STEP("shown");
 #endif
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

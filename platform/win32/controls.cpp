@@ -11,6 +11,7 @@
 #include "platform/scale.h"
 #include "platform/win32/contrast.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/profile.h"
 #include "platform/win32/picture.h"
 
 namespace platform::win32 {
@@ -39,15 +40,18 @@ namespace {
 // The list drops down far enough to show about a dozen items (pixels at 100 %).
 constexpr int kDropDownHeight = 200;
 
+// A drop-down list. It shows no item until one is chosen, so its items are
+// given it only when something first needs them: the user opens it or
+// types in it, or anyone asks it about its items. Until then it is painted,
+// moved and asked its size as any list.
 class ListControl final : public Control, public IListBox {
 public:
     using Control::Control;
     void Create() override {
         CreateChild(L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, L"",
                     kDropDownHeight);
-        for (int i = 0; i < design_.item_count; ++i)
-            SendMessageW(child_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(design_.items[i]));
         FitField();
+        PROFILE_STEP("list field fitted");
     }
     void Rescale() override {
         Control::Rescale();
@@ -57,7 +61,7 @@ public:
         if (code == CBN_SELCHANGE && site_.Events()) site_.Events()->Change(design_.id);
     }
     std::wstring Text() const override {
-        if (!child_) return {};
+        if (!child_ || !filled_) return {};  // nothing can be chosen before
         const LRESULT index = SendMessageW(child_, CB_GETCURSEL, 0, 0);
         if (index == CB_ERR) return {};
         const LRESULT length = SendMessageW(child_, CB_GETLBTEXTLEN, index, 0);
@@ -70,6 +74,60 @@ public:
     }
 
 private:
+    bool OwnsMessages() const override { return true; }
+
+    bool Intercept(UINT message, WPARAM /*wparam*/, LPARAM /*lparam*/, LRESULT& /*result*/) override {
+        if (!filled_ && NeedsItems(message)) Fill();
+        return false;
+    }
+
+    static bool NeedsItems(UINT message) {
+        switch (message) {
+            // Painted, placed, sized and passed over by the mouse as ever.
+            case WM_PAINT:
+            case WM_NCPAINT:
+            case WM_ERASEBKGND:
+            case WM_NCCALCSIZE:
+            case WM_WINDOWPOSCHANGING:
+            case WM_WINDOWPOSCHANGED:
+            case WM_MOVE:
+            case WM_SIZE:
+            case WM_SHOWWINDOW:
+            case WM_SETFONT:
+            case WM_GETFONT:
+            case WM_NCHITTEST:
+            case WM_SETCURSOR:
+            case WM_MOUSEMOVE:
+            case WM_NCMOUSEMOVE:
+            case WM_MOUSELEAVE:
+            case WM_NCMOUSELEAVE:
+            case WM_GETDLGCODE:
+            case WM_QUERYUISTATE:
+            case WM_UPDATEUISTATE:
+            case WM_CHANGEUISTATE:
+            case WM_CTLCOLORLISTBOX:
+            case WM_CTLCOLOREDIT:
+            case WM_CTLCOLORSTATIC:
+            case WM_SYSCOLORCHANGE:
+            case WM_THEMECHANGED:
+            case WM_DESTROY:
+            case WM_NCDESTROY:
+            case CB_GETITEMHEIGHT:
+            case CB_SETITEMHEIGHT:
+                return false;
+            default:
+                return true;  // anything else may show, choose or read an item
+        }
+    }
+
+    void Fill() {
+        filled_ = true;
+        for (int i = 0; i < design_.item_count; ++i)
+            CallSystem(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(design_.items[i]));
+    }
+
+    bool filled_ = false;
+
     // The closed list is as tall as its place in the design, at every scale,
     // as the window's font makes it at 100 %: the boxes drawn around the
     // lists grow with the scale, and the font's height alone would leave
@@ -111,6 +169,7 @@ public:
     void Create() override {
         CreateChild(L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, L"");
         SetMargins();
+        PROFILE_STEP("text box");
     }
     void Rescale() override {
         CatchUp();
@@ -292,11 +351,12 @@ public:
             CreateChild(L"STATIC", design_.auto_size ? SS_LEFTNOWORDWRAP : SS_LEFT, 0,
                         design_.caption);
         }
-        LoadCursor();
+        PROFILE_STEP("label window");
         Layout();
+        PROFILE_STEP("label laid out");
     }
     void Rescale() override {
-        LoadCursor();
+        cursor_.reset();  // at the new scale's size, when next shown
         if (child_)
             SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
         Layout();
@@ -312,7 +372,11 @@ public:
         return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     }
     bool Hit(POINT client) const override { return design_.visible && PtInRect(&rect_, client); }
-    HCURSOR Cursor() const override { return cursor_.get(); }
+    HCURSOR Cursor() const override {
+        // Loaded when the mouse first comes over the click area.
+        if (!cursor_ && design_.cursor_resource) LoadCursor();
+        return cursor_.get();
+    }
     std::wstring Caption() const override { return caption_; }
     void SetCaption(const std::wstring& caption) override {
         caption_ = caption;
@@ -411,8 +475,7 @@ private:
     void Post() { PostMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_)); }
 
     // The cursor at the size the system uses at the window's scale.
-    void LoadCursor() {
-        if (!design_.cursor_resource) return;
+    void LoadCursor() const {
         const int size = MetricForDpi(SM_CXCURSOR, site_.Dpi());
         cursor_.reset(static_cast<HCURSOR>(LoadImageW(site_.Instance(),
                                                       MAKEINTRESOURCEW(design_.cursor_resource),
@@ -486,7 +549,7 @@ private:
 
     std::wstring caption_;
     RECT rect_;
-    UniqueCursor cursor_;
+    mutable UniqueCursor cursor_;
     bool space_down_ = false;
     bool pressed_ = false;  // by the mouse
 };
@@ -515,6 +578,7 @@ public:
     using Control::Control;
     void Create() override {
         CreateChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, design_.caption);
+        PROFILE_STEP("button");
     }
     void Command(int code) override {
         if (code == BN_CLICKED) Click();
@@ -539,7 +603,10 @@ private:
 class PictureControl final : public Control {
 public:
     using Control::Control;
-    void Create() override { Load(); }
+    void Create() override {
+        Load();
+        PROFILE_STEP("picture");
+    }
     void Rescale() override { Load(); }
     void Paint(HDC dc) const override {
         // A contrast theme has no pictures: their words are the window's.
@@ -628,7 +695,9 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kChildIdBase + design_.id)),
         site_.Instance(), nullptr);
     if (!child_) Raise(static_cast<long>(GetLastError()), L"A control could not be created");
+    PROFILE_STEP("child window");
     SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
+    PROFILE_STEP("font");
     if (design_.tooltip) site_.AddTooltip(child_, design_.tooltip);
     // Named in the design: a screen reader hears the name (a drawn button
     // makes its own object, with its press).

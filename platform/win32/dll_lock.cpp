@@ -11,6 +11,8 @@
 // its first call, which comes after the lock below.
 #include <windows.h>
 
+#include "platform/win32/profile.h"
+
 extern "C" int WinMainCRTStartup(void);  // the C runtime's own start-up
 
 namespace {
@@ -71,6 +73,8 @@ extern "C" __attribute__((section(".text$3"), aligned(4))) const unsigned char
 extern "C" __attribute__((force_align_arg_pointer)) int TarnovelleStart(void) {
     // The end of the table is referred to from here, so the link keeps it.
     asm volatile("" : : "r"(tarnovelle_delay_descriptors_end));
+    PROFILE_STEP("entry");
     LockDllSearchPath();
+    PROFILE_STEP("DLL search locked");
     return WinMainCRTStartup();
 }

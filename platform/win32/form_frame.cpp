@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/dpi.h"
+#include "platform/win32/profile.h"
 #include "platform/win32/services.h"
 
 namespace platform::win32 {
@@ -84,6 +85,7 @@ void FormWindow::CreateWindowFromDesign() {
     HWND created = CreateWindowExW(ExStyle(), class_name.c_str(), design_.caption, Style(), at.x, at.y,
                                    size.cx, size.cy, nullptr, nullptr, instance_, this);
     if (!created) Raise(static_cast<long>(GetLastError()), L"The window could not be created");
+    PROFILE_STEP("window");
     dpi_ = WindowDpi(hwnd_);
     fonts_.SetDpi(dpi_);  // none made yet
     if (const SIZE own = FrameSize(dpi_); own.cx != size.cx || own.cy != size.cy) {
@@ -95,7 +97,9 @@ void FormWindow::CreateWindowFromDesign() {
     // A new shell announces itself to every window, also when the program
     // runs elevated and the shell does not.
     ChangeWindowMessageFilterEx(hwnd_, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+    PROFILE_STEP("window placed");
     LoadIcons();
+    PROFILE_STEP("title bar icons");
 }
 
 // The title bar's and the task switcher's icons, at the sizes the system
@@ -122,21 +126,33 @@ void FormWindow::LoadBackground() {
                                     ScaledClient(design_, dpi_));
 }
 
+// A tip shows only under the mouse, so the tooltip window is made when the
+// mouse first comes over the window (MakeTooltips), not at start.
 void FormWindow::AddTooltip(HWND child, const wchar_t* text) {
-    if (!tooltip_) {
-        // Owned by the window, so destroyed with it.
-        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                   instance_, nullptr);
-        if (!tooltip_) return;
-    }
+    tips_.push_back(Tip{child, text});
+    if (tooltip_) AddTool(tips_.back());
+}
+
+void FormWindow::MakeTooltips() {
+    if (tooltip_ || tips_.empty() || !hwnd_) return;
+    // Owned by the window, so destroyed with it.
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                               instance_, nullptr);
+    if (!tooltip_) return;
+    // Each tool watches its control's mouse messages from now on, the move
+    // that brought the mouse here among them.
+    for (const Tip& tip : tips_) AddTool(tip);
+}
+
+void FormWindow::AddTool(const Tip& tip) {
     TOOLINFOW info{};
     info.cbSize = sizeof info;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = hwnd_;
-    info.uId = reinterpret_cast<UINT_PTR>(child);
-    info.lpszText = const_cast<wchar_t*>(text);
+    info.uId = reinterpret_cast<UINT_PTR>(tip.child);
+    info.lpszText = const_cast<wchar_t*>(tip.text);
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/win32/contrast.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/profile.h"
 #include "platform/win32/services.h"
 
 namespace platform::win32 {
@@ -82,6 +83,7 @@ void FormWindow::Load() {
     if (hwnd_) return;
     CreateWindowFromDesign();
     LoadBackground();
+    PROFILE_STEP("background picture");
     // Child windows are made in tab order, which is also the Tab key's order.
     tab_order_.clear();
     for (const auto& c : controls_) tab_order_.push_back(c.get());
@@ -91,7 +93,9 @@ void FormWindow::Load() {
     for (Control* c : tab_order_) c->Create();
     UpdateTimerGroups();
     if (events_) events_->Load();
+    PROFILE_STEP("loaded");
     beat_.Now();  // the clock shows the time from the start
+    PROFILE_STEP("first beat");
 }
 
 // ---- Timers -------------------------------------------------------------------
@@ -201,8 +205,11 @@ LRESULT FormWindow::OnEraseBackground(HDC dc) {
 void FormWindow::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
+    PROFILE_STEP("paint begun");
     PaintSurface(dc);
     EndPaint(hwnd_, &ps);
+    PROFILE_STEP("first paint");
+    PROFILE_FLUSH();
 }
 
 void FormWindow::PaintSurface(HDC dc) {
@@ -240,6 +247,7 @@ void FormWindow::OnCommand(WPARAM wparam, LPARAM lparam) {
 }
 
 bool FormWindow::OnSetCursor(WPARAM wparam, LPARAM lparam) {
+    MakeTooltips();  // the mouse is over the window or one of its controls
     if (reinterpret_cast<HWND>(wparam) != hwnd_ || LOWORD(lparam) != HTCLIENT) return false;
     POINT at;
     GetCursorPos(&at);
@@ -418,6 +426,7 @@ LRESULT FormWindow::OnNcDestroy(WPARAM wparam, LPARAM lparam) {
     HWND hwnd = std::exchange(hwnd_, nullptr);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     tooltip_ = nullptr;
+    tips_.clear();
     for (const auto& c : controls_) c->Forget();
     const LRESULT result = DefWindowProcW(hwnd, WM_NCDESTROY, wparam, lparam);
     owner_.WindowDestroyed(*this);

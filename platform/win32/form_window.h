@@ -83,6 +83,11 @@ public:
     void Unload() override;
 
 private:
+    struct Tip {
+        HWND child;
+        const wchar_t* text;
+    };
+
     // IControlSite
     HINSTANCE Instance() const override { return instance_; }
     int Dpi() const override { return dpi_; }
@@ -117,6 +122,8 @@ private:
     // The icons and the background picture at the window's DPI.
     void LoadIcons();
     void LoadBackground();
+    void MakeTooltips();
+    void AddTool(const Tip& tip);
     void UpdateTimerGroups();
     void KillTimers();
 
@@ -152,6 +159,7 @@ private:
     IFormOwner& owner_;
     IFormEvents* events_ = nullptr;
     HWND hwnd_ = nullptr;
+    std::vector<Tip> tips_;  // the controls' tooltips, shown by tooltip_
     HWND tooltip_ = nullptr;
     HWND focus_ = nullptr;  // restored when the window is activated again
     bool shown_once_ = false;

@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "platform/text.h"
 #include "platform/win32/form_window.h"
+#include "platform/win32/profile.h"
 #include "platform/win32/services.h"
 #include "scheduler/form1.h"
 #include "windows/about.h"
@@ -40,6 +41,7 @@ public:
 
     int Run() {
         MainForm().Me.Show();
+        PROFILE_STEP("shown");
         MSG msg{};
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             // Tab and Enter move between and press the controls. Only keys
@@ -107,9 +109,11 @@ private:
         // The old instance was unloaded; none of its code is running now.
         slot.Reset();
         slot.window = std::make_unique<FormWindow>(design, instance_, *this);
+        PROFILE_STEP("controls made");
         slot.logic = std::make_unique<Logic>(*slot.window, arg);
         slot.window->Attach(*slot.logic);
         slot.logic->Initialize();
+        PROFILE_STEP("common controls");
         slot.window->Load();
     }
 
@@ -156,8 +160,10 @@ private:
 }  // namespace platform::win32
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    PROFILE_STEP("C runtime");
     // The picture loader and the shell want the thread's COM apartment.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    PROFILE_STEP("COM");
     platform::win32::App app(instance);
     int result = 0;
     try {

@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/profile.h"
 
 namespace platform::win32 {
 
@@ -279,13 +280,16 @@ std::unique_ptr<IPicture> ResourceService::LoadIconPicture(int id) {
     const int size = MetricForDpi(SM_CXSMICON, SystemDpi());
     HANDLE icon = LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0);
     if (!icon) RaiseLastError(L"The icon could not be loaded");
+    PROFILE_STEP("tray icon loaded");
     return std::make_unique<IconPicture>(static_cast<HICON>(icon));
 }
 
 bool NotifyAreaService::NotifyIcon(std::uint32_t message, const NotifyIconData88& record) {
     NOTIFYICONDATAA data{};
     std::memcpy(&data, &record, sizeof record);
-    return Shell_NotifyIconA(message, &data) != FALSE;
+    const bool done = Shell_NotifyIconA(message, &data) != FALSE;
+    PROFILE_STEP("tray icon added");
+    return done;
 }
 
 bool NotifyAreaService::NotifyIcon(std::uint32_t message, const NotifyIconDataV2& record) {

@@ -18,6 +18,9 @@
 //   count <file>
 //       writes to <file> the process's live GDI objects ("gdi=N", then each
 //       kind's count) and its windows ("windows=N"), children included
+//   cursor <file>
+//       writes to <file> the hotspot and width of the mouse cursor the
+//       program shows now ("6 0 32")
 //
 // (numbers in decimal). The hook swallows the posted message and deletes
 // the atom when done, which tells the driver.
@@ -173,6 +176,20 @@ void Count(const wchar_t* path) {
     std::fclose(out);
 }
 
+void Cursor(const wchar_t* path) {
+    ICONINFO info{};
+    BITMAP mask{};
+    const HCURSOR cursor = GetCursor();
+    if (!cursor || !GetIconInfo(cursor, &info)) return;
+    GetObjectW(info.hbmMask, sizeof mask, &mask);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    FILE* out = _wfopen(path, L"w");
+    if (!out) return;
+    std::fprintf(out, "%lu %lu %ld\n", info.xHotspot, info.yHotspot, mask.bmWidth);
+    std::fclose(out);
+}
+
 void Send(HWND hwnd, const wchar_t* text) {
     unsigned message = 0, param = 0;
     RECT rect{};
@@ -192,6 +209,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK InsideHook(int code, WPARAM wp
         if (GlobalGetAtomNameW(atom, text, 256)) {
             if (!std::wcsncmp(text, L"contrast ", 9)) Contrast(text + 9);
             else if (!std::wcsncmp(text, L"count ", 6)) Count(text + 6);
+            else if (!std::wcsncmp(text, L"cursor ", 7)) Cursor(text + 7);
             else Send(msg->hwnd, text);
             GlobalDeleteAtom(atom);  // done: the driver waits for the atom to go
         }

@@ -1,8 +1,9 @@
 """The main window and arming, on the real program."""
+import struct
 import subprocess
 
-from harness import (EXE, COMBO1, COMBO2, COMBO3, COMBO4, COMMAND1, IDCANCEL, LABEL2, NTIME,
-                     UI_TIMEOUT, ProgramTest, control, far_from_now, wait_for)
+from harness import (EXE, COMBO1, COMBO2, COMBO3, COMBO4, COMMAND1, IDCANCEL, LABEL2, NTIME, ROOT,
+                     UI_TIMEOUT, ProgramTest, control, far_from_now, rect, wait_for)
 
 SELECT_ALL = "You must select hour, minuts, seconds and action!!"
 WILL_HIDE = "This window will now be hided! You can call it by rigth clicking the icon on tray!"
@@ -47,6 +48,29 @@ class MainWindow(ProgramTest):
         wait_for(lambda: self.program.children()[NTIME]["text"] != first, UI_TIMEOUT,
                  "the clock stood still")
         self.shot("main-window.png")
+
+    def test_the_first_hover_finds_the_hand_over_a_drawn_button_and_a_lists_tip(self):
+        # The program makes both when the mouse first comes, not at start.
+        cur = (ROOT / "resources" / "pictures" / "hand.cur").read_bytes()
+        hand = struct.unpack("<BBBBHH", cur[6:14])  # its first image: 32 pixels
+        i = self.program.info()
+
+        def hover(area):
+            self.desktop.xdotool("mousemove", int(i["client_x"]) + area[0] + area[2] // 2,
+                                 int(i["client_y"]) + area[1] + area[3] // 2)
+
+        def cursor():
+            told = self.desktop.c_path(r"C:\record\cursor.txt")
+            told.unlink(missing_ok=True)
+            self.desktop.driver("send-inside", self.program.hwnd, "cursor", r"C:\record\cursor.txt")
+            return told.exists() and tuple(map(int, told.read_text().split()))
+
+        hover(LABEL2)
+        wait_for(lambda: cursor() == (hand[4], hand[5], hand[0]), UI_TIMEOUT,
+                 "no hand over the drawn Set Action")
+        hover(rect("Form1", "Combo1"))
+        wait_for(lambda: "Hours" in self.desktop.driver("tooltips"), UI_TIMEOUT,
+                 "no tip over the hour list")
 
     def test_any_list_left_empty_only_brings_the_error(self):
         hour, minute, second = far_from_now()
