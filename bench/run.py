@@ -53,8 +53,8 @@ NAMES = ("tarnovelle", "floor", "start", "bare")
 
 TARGETS = {
     "exe_bytes": 512 * 1024,
-    "startup_ratio": 1.3,
-    "memory_ratio": 1.5,
+    "startup_ratio": 1.3,    # against the start floor
+    "memory_ratio": 1.0,     # private bytes, against the start floor
     "wakeups_hidden_per_min": 5,
     "wakeups_shown_per_min": 150,
     "late_median_ms": 20,
@@ -326,17 +326,16 @@ def main():
                                          at_200["startup_ms"]["start"]["median"]),
                         "private_bytes": ratio(at_200["private_bytes"]["tarnovelle"]["median"],
                                                at_200["private_bytes"]["start"]["median"])}
-    q = r["ratios"]["floor"]
+    start = r["ratios"]["start"]
     late, fire = r["clock_late_ms"]["tarnovelle"], r["firing_delay_ms"]["tarnovelle"]
     r["targets"] = {
         "exe size <= 512 KiB with every picture, only Windows' own DLLs":
             sizes["tarnovelle"] <= TARGETS["exe_bytes"] and r["size"]["only_system_dlls"],
-        "start-up <= 1.3 x floor": q["startup"] <= TARGETS["startup_ratio"],
-        "memory <= 1.5 x floor": max(q["private_bytes"], q["peak_working_set"])
-        <= TARGETS["memory_ratio"],
+        "start-up <= 1.3 x start floor": start["startup"] <= TARGETS["startup_ratio"],
+        "private bytes <= start floor's": start["private_bytes"] <= TARGETS["memory_ratio"],
         "at 200 %: start-up <= 1.3 x start floor at 200 %":
             at_200["ratios"]["startup"] <= TARGETS["startup_ratio"],
-        "at 200 %: memory <= 1.5 x start floor at 200 %":
+        "at 200 %: private bytes <= start floor's at 200 %":
             at_200["ratios"]["private_bytes"] <= TARGETS["memory_ratio"],
         "armed and hidden: <= 5 wake-ups a minute":
             hidden["median"]["tarnovelle"]["wakeups_per_min"] <= TARGETS["wakeups_hidden_per_min"],
@@ -412,7 +411,8 @@ def print_table(r):
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
     for row in rows:
         print(line(row))
-    print("Targets (ratios against the floor with the clock):")
+    print("Targets (start-up and memory against the start floor, the rest against the floor "
+          "with the clock):")
     for name, met in r["targets"].items():
         print(f"  {'met ' if met else 'MISSED'}  {name}")
 
