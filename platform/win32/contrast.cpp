@@ -54,7 +54,6 @@ Palette SystemPalette() {
 }
 
 COLORREF TextColour(ContrastPart part) { return Sys(PairOf(part, SystemPalette()).text); }
-COLORREF BackColour(ContrastPart part) { return Sys(PairOf(part, SystemPalette()).back); }
 
 HBRUSH UsePair(HDC dc, ContrastPart part) {
     const ColourPair pair = PairOf(part, SystemPalette());
@@ -65,8 +64,9 @@ HBRUSH UsePair(HDC dc, ContrastPart part) {
 
 void PaintContrastSurface(HDC dc, const RECT& client, const FormDesign& design, int dpi,
                           FontCache& fonts) {
-    const COLORREF text = TextColour(ContrastPart::Surface);
-    Fill(dc, client, BackColour(ContrastPart::Surface));
+    const ColourPair surface = PairOf(ContrastPart::Surface, SystemPalette());
+    const COLORREF text = Sys(surface.text);
+    Fill(dc, client, Sys(surface.back));
     const int line = ScaledPixels(1, dpi);
     for (int i = 0; i < design.word_count; ++i) {
         const PictureWords& w = design.words[i];

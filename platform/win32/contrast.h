@@ -20,9 +20,8 @@ namespace platform::win32 {
 bool ContrastThemeOn();
 // The theme's colours now.
 Palette SystemPalette();
-// The colour of `part`'s text, or of its background.
+// The colour of `part`'s text.
 COLORREF TextColour(ContrastPart part);
-COLORREF BackColour(ContrastPart part);
 
 // Sets a control's colours to `part`'s pair (WM_CTLCOLOR...): its text on
 // its background; the brush the control fills with.

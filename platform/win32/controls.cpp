@@ -40,6 +40,35 @@ namespace {
 // The list drops down far enough to show about a dozen items (pixels at 100 %).
 constexpr int kDropDownHeight = 200;
 
+// Messages that neither show nor read what a system control holds: the
+// mouse passing over, the dialog manager's questions, moves, and the
+// window's end. A control that keeps its contents back until they are
+// needed (a list's items, a text box's text) lets these through.
+bool LeavesContentsAlone(UINT message) {
+    switch (message) {
+        case WM_NCHITTEST:
+        case WM_SETCURSOR:
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
+        case WM_MOUSELEAVE:
+        case WM_NCMOUSELEAVE:
+        case WM_GETDLGCODE:
+        case WM_GETFONT:
+        case WM_WINDOWPOSCHANGING:
+        case WM_WINDOWPOSCHANGED:
+        case WM_MOVE:
+        case WM_SHOWWINDOW:
+        case WM_QUERYUISTATE:
+        case WM_UPDATEUISTATE:
+        case WM_CHANGEUISTATE:
+        case WM_DESTROY:
+        case WM_NCDESTROY:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // A drop-down list. It shows no item until one is chosen, so its items are
 // given it only when something first needs them: the user opens it or
 // types in it, or anyone asks it about its items. Until then it is painted,
@@ -82,36 +111,20 @@ private:
     }
 
     static bool NeedsItems(UINT message) {
+        if (LeavesContentsAlone(message)) return false;
         switch (message) {
-            // Painted, placed, sized and passed over by the mouse as ever.
+            // Nor does painting, sizing or colouring it, with no item chosen.
             case WM_PAINT:
             case WM_NCPAINT:
             case WM_ERASEBKGND:
             case WM_NCCALCSIZE:
-            case WM_WINDOWPOSCHANGING:
-            case WM_WINDOWPOSCHANGED:
-            case WM_MOVE:
             case WM_SIZE:
-            case WM_SHOWWINDOW:
             case WM_SETFONT:
-            case WM_GETFONT:
-            case WM_NCHITTEST:
-            case WM_SETCURSOR:
-            case WM_MOUSEMOVE:
-            case WM_NCMOUSEMOVE:
-            case WM_MOUSELEAVE:
-            case WM_NCMOUSELEAVE:
-            case WM_GETDLGCODE:
-            case WM_QUERYUISTATE:
-            case WM_UPDATEUISTATE:
-            case WM_CHANGEUISTATE:
             case WM_CTLCOLORLISTBOX:
             case WM_CTLCOLOREDIT:
             case WM_CTLCOLORSTATIC:
             case WM_SYSCOLORCHANGE:
             case WM_THEMECHANGED:
-            case WM_DESTROY:
-            case WM_NCDESTROY:
             case CB_GETITEMHEIGHT:
             case CB_SETITEMHEIGHT:
                 return false;
@@ -240,29 +253,9 @@ private:
                 result = static_cast<LRESULT>(n);
                 return true;
             }
-            // The mouse passing over, the dialog manager's questions, moves and
-            // the window's end do not need the box's text.
-            case WM_NCHITTEST:
-            case WM_SETCURSOR:
-            case WM_MOUSEMOVE:
-            case WM_NCMOUSEMOVE:
-            case WM_MOUSELEAVE:
-            case WM_NCMOUSELEAVE:
-            case WM_GETDLGCODE:
-            case WM_GETFONT:
-            case WM_WINDOWPOSCHANGING:
-            case WM_WINDOWPOSCHANGED:
-            case WM_MOVE:
-            case WM_SHOWWINDOW:
-            case WM_QUERYUISTATE:
-            case WM_UPDATEUISTATE:
-            case WM_CHANGEUISTATE:
-            case WM_DESTROY:
-            case WM_NCDESTROY:
-                return false;
             default:
                 // Anything else may show, change or read the box's text.
-                CatchUp();
+                if (!LeavesContentsAlone(message)) CatchUp();
                 return false;
         }
     }

@@ -70,13 +70,13 @@ std::string ByDpi(At at) {
 
 std::string Form(const platform::FormDesign& f) {
     using platform::kDefaultDpi;
+    const std::wstring spoken = platform::ElementOf(f).name;
     std::string out = "{\"class\": " + Json((std::wstring(platform::kWindowClassPrefix) + f.name).c_str()) +
                       ", \"caption\": " + Json(f.caption) + ", \"client\": " +
                       Size(platform::ScaledClient(f, kDefaultDpi)) + ", \"client_at\": " +
                       ByDpi([&](int dpi) { return Size(platform::ScaledClient(f, dpi)); }) +
                       ", \"accessible_name\": " +
-                      (platform::ElementOf(f).name.empty() ? std::string("null")
-                                                           : Json(platform::ElementOf(f).name.c_str())) +
+                      (spoken.empty() ? std::string("null") : Json(spoken.c_str())) +
                       ",\n  \"controls\": {";
     for (int i = 0; i < f.control_count; ++i) {
         const platform::ControlDesign& c = f.controls[i];

@@ -141,14 +141,19 @@ class InContrast(Scaled):
 
     def check_everything(self, shots=False):
         main = self.program.hwnd
+
+        def seen(hwnd, form, palette, shot):
+            """The window drawn in the theme; at 100 %, a screenshot of it."""
+            self.assert_contrast(hwnd, form, palette)
+            if shots:
+                self.shot(shot, hwnd)
+
         # The keyboard in use: the drawn Set Action has the focus and shows
         # its mark, as it will when the window comes back at the end.
         self.focus_on(main, "Label2")
         before = self.client_shot(main, "Form1", "main-before")
         self.contrast(True, DARK, "settings")
-        self.assert_contrast(main, "Form1", DARK)
-        if shots:
-            self.shot("main-window-dark.png")
+        seen(main, "Form1", DARK, "main-window-dark.png")
         # The focus mark in the theme's colours, where the selection's colour
         # shows on the button's face.
         mark = self.at(main, self.rect_of("Form1", "Label2"))
@@ -160,35 +165,22 @@ class InContrast(Scaled):
         click_in(self.desktop, main, self.rect_of("Form1", "Label2"))
         self.press(self.expect_dialog("Error!"))
 
-        click_in(self.desktop, main, self.rect_of("Form1", "Label3"))
-        about = wait_for(lambda: self.desktop.windows_of_class(DESIGNS["fAbout"]["class"]),
-                         UI_TIMEOUT, "the About window did not open")[0]
-        self.assert_contrast(about, "fAbout", DARK)
-        if shots:
-            self.shot("about-window-dark.png", about)
-
+        about = self.open_about()
+        seen(about, "fAbout", DARK, "about-window-dark.png")
         # Another theme while one is on: it may come as new colours alone.
         self.contrast(True, LIGHT)
-        self.assert_contrast(about, "fAbout", LIGHT)
-        if shots:
-            self.shot("about-window-light.png", about)
+        seen(about, "fAbout", LIGHT, "about-window-light.png")
         self.close_about(about)  # it lies over the main window
-        self.assert_contrast(main, "Form1", LIGHT)
-        if shots:
-            self.shot("main-window-light.png")
+        seen(main, "Form1", LIGHT, "main-window-light.png")
 
         # The warning, in both themes; then the theme goes.
         self.arm("Shutdown", steps=3)
         found = find(self.desktop, "Attention", UI_TIMEOUT + 15)
         self.assertIsNotNone(found, "no warning window")
         warning = found[0]
-        self.assert_contrast(warning, "Attention", LIGHT)
-        if shots:
-            self.shot("warning-window-light.png", warning)
+        seen(warning, "Attention", LIGHT, "warning-window-light.png")
         self.contrast(True, DARK)
-        self.assert_contrast(warning, "Attention", DARK)
-        if shots:
-            self.shot("warning-window-dark.png", warning)
+        seen(warning, "Attention", DARK, "warning-window-dark.png")
         self.contrast(False, None, "theme", "restore")
 
         # Off again, each window is as it was, pixel for pixel: the pictures
@@ -199,12 +191,16 @@ class InContrast(Scaled):
         self.program.wait_shown("the warning's Cancel did not bring the window back")
         wait_for(lambda: same(self.client_shot(main, "Form1", "main-after"), before), UI_TIMEOUT,
                  "the main window is not as before the theme")
-        click_in(self.desktop, main, self.rect_of("Form1", "Label3"))
-        about = wait_for(lambda: self.desktop.windows_of_class(DESIGNS["fAbout"]["class"]),
-                         UI_TIMEOUT, "the About window did not open")[0]
+        about = self.open_about()
         children = self.assert_laid_out("fAbout", about)
         self.eventually(lambda: self.assert_pictures(about, "fAbout", (None,), children))
         self.close_about(about)
+
+    def open_about(self):
+        """The About window, opened by a real click on the drawn About."""
+        click_in(self.desktop, self.program.hwnd, self.rect_of("Form1", "Label3"))
+        return wait_for(lambda: self.desktop.windows_of_class(DESIGNS["fAbout"]["class"]),
+                        UI_TIMEOUT, "the About window did not open")[0]
 
     def close_about(self, about):
         click_in(self.desktop, about, self.rect_of("fAbout", "Label1"))
