@@ -117,10 +117,25 @@ class InContrast(Scaled):
         """Tab, as a keyboard user goes, until `control` has the focus."""
         cid = str(DESIGNS["Form1"]["controls"][control]["id"])
         self.desktop.driver("activate", hwnd)
+
+        def focused():
+            return self.desktop.driver("focus", hwnd)[0].split("\t")[0]
+        wait_for(lambda: self.desktop.driver("focus", hwnd)[0].split("\t")[2] == hwnd, UI_TIMEOUT,
+                 "the main window did not become the active one")
+        now = focused()
         for _ in range(16):
-            if self.desktop.driver("focus", hwnd)[0].split("\t")[0] == cid:
+            if now == cid:
                 return
+            # One key at a time, each seen through before the next: a key
+            # still on its way would otherwise carry the focus past it.
             self.desktop.xdotool("key", "Tab")
+            was, now = now, None
+
+            def moved():
+                nonlocal now
+                now = focused()
+                return now != was
+            wait_for(moved, UI_TIMEOUT, f"Tab did not move the focus from control {was}")
         self.fail(f"Tab did not reach {control}")
 
     def eventually(self, check):
