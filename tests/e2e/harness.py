@@ -787,6 +787,36 @@ class ProgramTest(unittest.TestCase):
         else:
             shutil.rmtree(self.log_dir, ignore_errors=True)
 
+    def focus_on(self, control, hwnd=None):
+        """Tab, as a keyboard user goes, until the main window's `control`
+        has the focus; the ids of the controls the focus went through. One
+        key at a time, each seen through before the next: a key still on its
+        way would carry the focus past it. Wine may drop the first key a new
+        program's window gets: while the first moves nothing, it is pressed
+        again, as a user would."""
+        hwnd = hwnd or self.program.hwnd
+        cid = control_id("Form1", control)
+
+        def focused():
+            return int(self.desktop.driver("focus", hwnd)[0].split("\t")[0])
+        self.desktop.driver("activate", hwnd)
+        stops, now = [], focused()
+        first_until = time.monotonic() + UI_TIMEOUT
+        while now != cid:
+            if len(stops) > 2 * len(DESIGNS["Form1"]["controls"]):
+                self.fail(f"Tab went round without reaching {control}: {stops}")
+            self.desktop.xdotool("key", "Tab")
+            was, pressed = now, time.monotonic()
+            patience = 5 if not stops and pressed < first_until else UI_TIMEOUT
+            while now == was and time.monotonic() - pressed < patience:
+                time.sleep(0.05)
+                now = focused()
+            if now == was and stops:
+                self.fail(f"Tab did not move the focus from control {was}")
+            if now != was:
+                stops.append(now)
+        return stops
+
     def shot(self, name, hwnd=None):
         """A screenshot for the README and the record of the run, once
         `hwnd` (the main window if not given) is painted."""

@@ -137,13 +137,15 @@ class Access(ProgramTest):
 
     def test_tab_reaches_the_drawn_buttons_after_the_lists_with_a_focus_mark_and_event(self):
         listener = self.listen()
-        label2 = control_id("Form1", "Label2")
         before = self.shot("focus-none.png")
         # From Set Shutdown, which has the focus: About, Exit, the clock, the
-        # four lists, then the drawn Set Action.
-        self.desktop.xdotool("key", "--delay", "150", *["Tab"] * 8)
-        wait_for(lambda: self.focused_id(self.program.hwnd) == label2, UI_TIMEOUT,
-                 "Tab did not reach the drawn Set Action")
+        # four lists, then the drawn Set Action (from the second, if the first
+        # key was pressed twice).
+        order = [control_id("Form1", name) for name in
+                 ("Command2", "Command3", "ntime", "Combo3", "Combo2", "Combo1", "Combo4", "Label2")]
+        stops = self.focus_on("Label2")
+        self.assertEqual(stops, order[-len(stops):])
+        self.assertGreaterEqual(len(stops), len(order) - 1)
         after = self.shot("focus-mark.png")
         wait_for(lambda: listener.heard("focus", "Set Action"), UI_TIMEOUT, "no focus event")
         self.assertEqual(listener.heard("focus", "Set Action")[0]["role"], ROLE_PUSHBUTTON)

@@ -113,31 +113,6 @@ class InContrast(Scaled):
         magick(shot, "-crop", f"{w}x{h}+{x}+{y}", "+repage", *mask, out)
         return out
 
-    def focus_on(self, hwnd, control):
-        """Tab, as a keyboard user goes, until `control` has the focus."""
-        cid = str(DESIGNS["Form1"]["controls"][control]["id"])
-        self.desktop.driver("activate", hwnd)
-
-        def focused():
-            return self.desktop.driver("focus", hwnd)[0].split("\t")[0]
-        wait_for(lambda: self.desktop.driver("focus", hwnd)[0].split("\t")[2] == hwnd, UI_TIMEOUT,
-                 "the main window did not become the active one")
-        now = focused()
-        for _ in range(16):
-            if now == cid:
-                return
-            # One key at a time, each seen through before the next: a key
-            # still on its way would otherwise carry the focus past it.
-            self.desktop.xdotool("key", "Tab")
-            was, now = now, None
-
-            def moved():
-                nonlocal now
-                now = focused()
-                return now != was
-            wait_for(moved, UI_TIMEOUT, f"Tab did not move the focus from control {was}")
-        self.fail(f"Tab did not reach {control}")
-
     def eventually(self, check):
         """Runs `check` until it passes: the window may not have repainted yet."""
         failed = []
@@ -165,7 +140,7 @@ class InContrast(Scaled):
 
         # The keyboard in use: the drawn Set Action has the focus and shows
         # its mark, as it will when the window comes back at the end.
-        self.focus_on(main, "Label2")
+        self.focus_on("Label2")
         before = self.client_shot(main, "Form1", "main-before")
         self.contrast(True, DARK, "settings")
         seen(main, "Form1", DARK, "main-window-dark.png")

@@ -241,11 +241,7 @@ class AtOneHundredPercent(Scaled):
         children = self.assert_laid_out("Form1", self.program.hwnd)
         self.assert_pictures(self.program.hwnd, "Form1", ("Image1", "Image2", "Image3"), children)
         # The focus mark is twice as wide: 4 dark pixels, then 2 light ones.
-        label2 = DESIGNS["Form1"]["controls"]["Label2"]["id"]
-        self.desktop.driver("activate", self.program.hwnd)
-        self.desktop.xdotool("key", "--delay", "150", *["Tab"] * 8)
-        wait_for(lambda: self.desktop.driver("focus", self.program.hwnd)[0].split("\t")[0] ==
-                 str(label2), UI_TIMEOUT, "Tab did not reach the drawn Set Action")
+        self.focus_on("Label2")
         shot = self.desktop.screenshot(self.log_dir / "mark.png")
         x, y, _, h = self.rect_of("Form1", "Label2")
         i = self.program.info()
