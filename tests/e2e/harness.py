@@ -791,9 +791,11 @@ class ProgramTest(unittest.TestCase):
         """Tab, as a keyboard user goes, until the main window's `control`
         has the focus; the ids of the controls the focus went through. One
         key at a time, each seen through before the next: a key still on its
-        way would carry the focus past it. Wine may drop the first key a new
-        program's window gets: while the first moves nothing, it is pressed
-        again, as a user would."""
+        way would carry the focus past it. Once a notification icon's tip
+        has shown on a Wine desktop, a program started there afterwards can
+        lose a key pressed in its first moments (its window is briefly made
+        inactive; Notepad, with no icon, is not): while the first key moves
+        nothing, it is pressed again, as a user would."""
         hwnd = hwnd or self.program.hwnd
         cid = control_id("Form1", control)
 

@@ -172,19 +172,21 @@ class Access(ProgramTest):
 
     @staticmethod
     def keys_to_arm(hour, minute, second):
-        """The keys that pick a time and Shutdown and press Set Action."""
-        keys = ["Tab"] * 4                                         # the seconds list
-        keys += ["Home"] + ["Down"] * SECONDS.index(second) + ["Tab"]  # the minutes
+        """The keys that pick a time and Shutdown and press Set Action, from
+        the seconds list."""
+        keys = ["Home"] + ["Down"] * SECONDS.index(second) + ["Tab"]   # the minutes
         keys += ["Home"] + ["Down"] * int(minute) + ["Tab"]          # the hours
         keys += ["Home"] + ["Down"] * int(hour) + ["Tab"]            # the action: Shutdown
         keys += ["Home", "Tab", "Return"]                            # the drawn Set Action
         return keys
 
     def test_the_keyboard_alone_arms_with_a_warning(self):
-        # The keys, then six steps before the warning.
+        # Four Tabs, seen through one by one, the keys, then six steps before
+        # the warning.
         most = len(self.keys_to_arm("23", "59", "59"))
-        hour, minute, second, at, warn = next_armable(self.desktop.ahead(6) + typing(most, 0.04))
+        hour, minute, second, at, warn = next_armable(self.desktop.ahead(10) + typing(most, 0.04))
         keys = self.keys_to_arm(hour, minute, second)
+        self.focus_on("Combo3")  # the seconds list
         self.desktop.xdotool("key", "--delay", "40", *keys)
         self.assertEqual(self.expect_dialog("Attention!")["buttons"], ["OK"])
         self.desktop.xdotool("key", "Return")
