@@ -74,9 +74,6 @@ class Access(ProgramTest):
         x, y, w, h = control(form, name)["rect"]
         return (int(i["client_x"]) + x, int(i["client_y"]) + y, w, h)
 
-    def focused_id(self, hwnd):
-        return int(self.desktop.driver("focus", hwnd)[0].split("\t")[0])
-
     def listen(self):
         listener = Listener(self.desktop, self.log_dir / "events.txt")
         self.addCleanup(listener.stop)
