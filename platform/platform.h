@@ -108,7 +108,9 @@ public:
     virtual void Click(int /*id*/) {}
     virtual void Change(int /*id*/) {}
     virtual void Tick(int /*timer id*/) {}
-    // Button: 1 left, 2 right, 4 middle; X and Y in twips.
+    // The notification icon's event (kTrayCallbackMessage), as a mouse move
+    // whose X, in twips, carries the event's number in pixels; Button,
+    // Shift and Y are 0. A real mouse move over the window is not one.
     virtual void MouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {}
     // The notification area was created anew (the shell restarted).
     virtual void TaskbarCreated() {}

@@ -54,6 +54,14 @@ constexpr std::uint32_t kNiifNoSound = 0x10;
 constexpr std::uint32_t kWmMouseMove = 0x0200;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonUp = 0x0205;
+// The user clicked the icon's balloon (NIN_BALLOONUSERCLICK, WM_USER + 5).
+constexpr std::uint32_t kNinBalloonUserClick = 0x0405;
+// The message the shell sends the icon's window with each of its events
+// (the event in lParam's low word, the icon's id in wParam): one of the
+// program's own (WM_APP + 2), so that nothing else the window gets is ever
+// taken for one. Its window relays it, and only it, as the window's
+// mouse-move event whose X carries the event.
+constexpr std::uint32_t kTrayCallbackMessage = 0x8002;
 
 // The open-file dialog's record in its 76-byte form (OPENFILENAME without
 // the fields of later system versions). Strings are held as text here; the

@@ -76,7 +76,7 @@ std::int32_t clsTrayIcon::fn_ShowIcon(platform::Handle frm_hWnd, const platform:
     tray_data_.hWnd = frm_hWnd;
     tray_data_.uID = kIconId;
     tray_data_.uFlags = kFlags;
-    tray_data_.uCallbackMessage = platform::kWmMouseMove;
+    tray_data_.uCallbackMessage = platform::kTrayCallbackMessage;
     trap.Step([&] {
         if (!ob_Icon) Raise(platform::kErrObjectNotSet, L"Object variable not set");
         tray_data_.hIcon = ob_Icon->Value();

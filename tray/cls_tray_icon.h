@@ -1,9 +1,13 @@
 // The program's single notification-area (tray) icon.
 //
-// The icon is registered so that the system reports every mouse event on it
-// to the main window as an ordinary mouse-move message whose horizontal
-// coordinate carries the event's message number; the main window forwards
-// its mouse-move events to fn_MouseMove, which decodes that coordinate.
+// The icon is registered so that the system reports every event on it to
+// the main window with a message of the program's own; the window relays
+// that message, and only that, as its mouse-move event whose horizontal
+// coordinate carries the event's number (the mouse message, or the balloon
+// click), and the main window forwards it to fn_MouseMove, which decodes
+// that coordinate. A real movement of the mouse over the window is never
+// relayed, so it is never taken for an event on the icon, however wide the
+// window is at the display's scale.
 // No operation reports a failure: each runs its steps in continue-on-error
 // mode and clears the pending error at its end.
 #pragma once

@@ -94,9 +94,10 @@ void FormWindow::CreateWindowFromDesign() {
         SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy,
                      (design_.centred ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    // A new shell announces itself to every window, also when the program
-    // runs elevated and the shell does not.
+    // A new shell announces itself to every window, and the shell tells the
+    // icon's events, also when the program runs elevated and the shell does not.
     ChangeWindowMessageFilterEx(hwnd_, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(hwnd_, kMsgTrayIcon, MSGFLT_ALLOW, nullptr);
     PROFILE_STEP("window placed");
     LoadIcons();
     PROFILE_STEP("title bar icons");

@@ -169,7 +169,7 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SETCURSOR: if (OnSetCursor(wparam, lparam)) return TRUE; break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP: OnMouseButton(message, lparam); return 0;
-        case WM_MOUSEMOVE: OnMouseMove(wparam, lparam); return 0;
+        case kMsgTrayIcon: OnTrayIcon(lparam); return 0;
         case WM_TIMER: OnTimer(wparam); return 0;
         case WM_TIMECHANGE: OnClockOrPowerChanged(); break;
         case WM_SETTINGCHANGE: OnSettingChange(); break;
@@ -276,17 +276,13 @@ void FormWindow::OnMouseButton(UINT message, LPARAM lparam) {
     if (area && area->design().id == pressed && events_) events_->Click(pressed);
 }
 
-void FormWindow::OnMouseMove(WPARAM wparam, LPARAM lparam) {
+// The notification icon's event, in lParam's low word, goes on as the
+// window's mouse-move event with the event as its X. The mouse's own moves
+// over the window need nothing of the form: the click areas' cursors and
+// the tooltips follow them by themselves.
+void FormWindow::OnTrayIcon(LPARAM lparam) {
     if (!events_) return;
-    // Also the notification icon's callback: its x carries the event.
-    int button = 0, shift = 0;
-    if (wparam & MK_LBUTTON) button |= 1;
-    if (wparam & MK_RBUTTON) button |= 2;
-    if (wparam & MK_MBUTTON) button |= 4;
-    if (wparam & MK_SHIFT) shift |= 1;
-    if (wparam & MK_CONTROL) shift |= 2;
-    events_->MouseMove(button, shift, static_cast<float>(GET_X_LPARAM(lparam)) * twips_per_pixel_,
-                       static_cast<float>(GET_Y_LPARAM(lparam)) * twips_per_pixel_);
+    events_->MouseMove(0, 0, static_cast<float>(LOWORD(lparam)) * twips_per_pixel_, 0.0f);
 }
 
 void FormWindow::OnTimer(UINT_PTR id) {

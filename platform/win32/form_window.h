@@ -135,7 +135,7 @@ private:
     void OnCommand(WPARAM wparam, LPARAM lparam);
     bool OnSetCursor(WPARAM wparam, LPARAM lparam);
     void OnMouseButton(UINT message, LPARAM lparam);
-    void OnMouseMove(WPARAM wparam, LPARAM lparam);
+    void OnTrayIcon(LPARAM lparam);
     void OnTimer(UINT_PTR id);
     void OnClockOrPowerChanged();
     void OnSettingChange();

@@ -17,6 +17,9 @@ std::string ToAnsi(const std::wstring& text);
 // Messages the program's windows get from outside their own code:
 // a program started with IProcess::Start ended (lParam: its exit code) ...
 constexpr UINT kMsgProgramEnded = WM_APP + 1;
+// ... the notification icon's events (platform/records.h) ...
+constexpr UINT kMsgTrayIcon = platform::kTrayCallbackMessage;
+static_assert(kMsgTrayIcon == WM_APP + 2, "a message of the program's own, apart from the others");
 // ... and the shell's notification area was made anew.
 UINT TaskbarCreatedMessage();
 

@@ -55,7 +55,8 @@ UI_TIMEOUT = 30
 
 WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
-WM_MOUSEMOVE = 0x0200
+# The message the shell sends with the tray icon's events (WM_APP + 2).
+TRAY_CALLBACK = 0x8002
 IDOK, IDCANCEL = 1, 2
 
 # ---- The windows' designs ---------------------------------------------------

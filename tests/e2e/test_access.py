@@ -8,14 +8,13 @@ events. The keyboard is xdotool's.
 import datetime
 import subprocess
 
-from harness import (ABOUT_CLASS, DRIVER, OUT, UI_TIMEOUT, WARNING_CANCEL,
+from harness import (ABOUT_CLASS, DRIVER, OUT, TRAY_CALLBACK, UI_TIMEOUT, WARNING_CANCEL,
                      ProgramTest, clock_time, control, control_id, find, info, next_armable,
                      sleep_until, typing, wait_for)
 
 SECOND = datetime.timedelta(seconds=1)
 ROLE_PUSHBUTTON, ROLE_LINK, ROLE_ALERT = 0x2B, 0x1E, 0x08
 STATE_FOCUSED, STATE_FOCUSABLE = 0x4, 0x100000
-WM_MOUSEMOVE = 0x0200
 WM_KEYDOWN, WM_CHAR = 0x0100, 0x0102
 WM_RBUTTONDOWN, WM_RBUTTONUP = 0x0204, 0x0205
 WARNING_TEXT = ("Tarnovelle will execute the requested action in 10 seconds\n"
@@ -243,8 +242,8 @@ class Access(ProgramTest):
         self.wait_warning(at)
         # A legacy icon chosen with Enter or Space in the notification area
         # gets the right button's press and release, as a right-click does.
-        self.desktop.driver("post", self.program.hwnd, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN,
-                            WM_MOUSEMOVE, 1, WM_RBUTTONUP)
+        self.desktop.driver("post", self.program.hwnd, TRAY_CALLBACK, 1, WM_RBUTTONDOWN,
+                            TRAY_CALLBACK, 1, WM_RBUTTONUP)
         wait_for(lambda: self.desktop.driver("menus"), UI_TIMEOUT, "no tray menu")
         # The user presses C (&Cancel). Windows gives the keyboard to the
         # thread whose icon was chosen; under Wine a hidden window's thread

@@ -61,7 +61,7 @@ TEST_F(TrayIcon, AddSendsTheWholeRecord) {
     EXPECT_EQ(word(4), kWindow);
     EXPECT_EQ(word(8), 1u);
     EXPECT_EQ(word(12), 7u);    // message, icon, tip
-    EXPECT_EQ(word(16), 512u);  // reported as mouse moves
+    EXPECT_EQ(word(16), 0x8002u);  // the program's own message, never a real mouse move
     EXPECT_EQ(word(20), 0xBEEFu);
     EXPECT_EQ(Tip(r), std::string("Tarnovelle") + '\0' + std::string(53, ' '));
 }
@@ -78,7 +78,7 @@ TEST_F(TrayIcon, DeleteNamesTheIconAndKeepsTheRestOfTheRecord) {
     EXPECT_EQ(del.record.hWnd, 0x999u);
     EXPECT_EQ(del.record.uID, 1u);
     EXPECT_EQ(del.record.uFlags, 7u);
-    EXPECT_EQ(del.record.uCallbackMessage, 512u);
+    EXPECT_EQ(del.record.uCallbackMessage, 0x8002u);
     EXPECT_EQ(del.record.hIcon, 0xBEEFu);
     EXPECT_EQ(Tip(del.record), Tip(notify.calls[0].record));
 }

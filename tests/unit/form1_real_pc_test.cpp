@@ -167,7 +167,7 @@ TEST_F(RefusedIcon, ASlowRetryAddsTheIconOnceTheShellTakesIt) {
     const Notified& added = system.notify_area.calls.back();
     EXPECT_EQ(added.message, platform::kNimAdd);
     EXPECT_EQ(added.record.hWnd, kMainWindow);
-    EXPECT_EQ(added.record.uCallbackMessage, 0x0200u);
+    EXPECT_EQ(added.record.uCallbackMessage, 0x8002u);
     EXPECT_EQ(std::string(added.record.szTip, 11), std::string("Tarnovelle") + '\0');
     // With the icon there, arming hides the window.
     Choose(L"07", L"30", L"15", L"Shutdown");

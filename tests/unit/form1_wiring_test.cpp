@@ -56,7 +56,7 @@ TEST_F(Form1Test, UnloadRemovesTheIconEvenWhenNothingAddedIt) {
     EXPECT_EQ(system.notify_area.calls[0].record.uID, 1u);
 }
 
-TEST_F(Form1Test, MouseMovesAreRelayedToTheTrayIcon) {
+TEST_F(Form1Test, TheIconsEventsAreRelayedToTheTrayIcon) {
     form.Load();
     window().visible = false;
     window().state = platform::kStateMinimized;
@@ -65,7 +65,7 @@ TEST_F(Form1Test, MouseMovesAreRelayedToTheTrayIcon) {
     EXPECT_EQ(window().state, platform::kStateNormal);
     form.MouseMove(1, 0, 517 * 15.0f, 0);  // a right-button release
     EXPECT_EQ(window().popups, 1);
-    // An ordinary move over the window is just decoded.
+    // Any other event (a move over the icon) is just decoded.
     form.MouseMove(0, 0, 200 * 15.0f, 100 * 15.0f);
     EXPECT_EQ(form.TrayIcon->lng_TrayMsg(), 200);
     EXPECT_EQ(window().popups, 1);
