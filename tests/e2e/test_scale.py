@@ -11,8 +11,8 @@ import hashlib
 import shutil
 import subprocess
 
-from harness import (DESIGNS, OUT, ROOT, UI_TIMEOUT, ProgramTest, click_in, find, info,
-                     wait_for)
+from harness import (DESIGNS, OUT, ROOT, UI_TIMEOUT, ProgramTest, click_in, dialog,
+                     far_from_now, find, info, wait_for)
 
 PICTURES = ROOT / "resources" / "pictures"
 DECODED = OUT / "decoded"
@@ -170,11 +170,28 @@ class Scaled(ProgramTest):
     def check_main_window(self):
         children = self.assert_laid_out("Form1", self.program.hwnd)
         self.assert_pictures(self.program.hwnd, "Form1", ("Image1", "Image2", "Image3"), children)
-        # A real click on the scaled Set Action with nothing chosen.
+        self.sweep_the_pointer_across()
+        # A real click on the scaled Set Action with nothing chosen: it comes
+        # after every move of the sweep, and a menu opened by one would take it.
         click_in(self.desktop, self.program.hwnd, self.rect_of("Form1", "Label2"))
-        box = self.expect_dialog("Error!")
+        box = dialog(self.desktop, "Error!")
+        self.assertEqual(self.desktop.driver("menus"), [], "the sweep opened a menu")
+        self.assertIsNotNone(box, "no error box: a menu opened by the sweep took the click")
         self.assertEqual(box["texts"], ["You must select hour, minuts, seconds and action!!"])
         self.press(box)
+
+    def sweep_the_pointer_across(self):
+        """A hand's sweep of the pointer with real moves through every pixel
+        column of the main window, along the banner and through each drawn
+        button (and the lists' panel beside them), a few ms a column."""
+        i = self.program.info()
+        left, top = int(i["client_x"]), int(i["client_y"])
+        moves = []
+        for name in ("Image1", "Label2", "Label3", "Label4"):
+            _, y, _, h = self.rect_of("Form1", name)
+            for x in range(left, left + self.client_of("Form1")[0]):
+                moves += ["mousemove", x, top + y + h // 2, "sleep", "0.003"]
+        self.desktop.xdotool(*moves)
 
     def check_about_window(self, shot=None):
         click_in(self.desktop, self.program.hwnd, self.rect_of("Form1", "Label3"))
@@ -309,10 +326,17 @@ class AtTwoHundredPercent(Scaled):
         to_stretched, _ = compare(seen, stretched)
         self.assertLess(to_crisp, 0.01, f"the tray icon at {self.dpi} is not the {size}-pixel image")
         self.assertLess(to_crisp * 3, to_stretched)
-        # Its mouse messages are still told apart at this scale: a right
-        # click pops up the tray menu, Esc closes it.
-        self.desktop.xdotool("mousemove", corner[0] + x + size // 2, corner[1] + y + size // 2,
-                             "click", "3")
+        # Its events still work at this scale: a right click pops up the
+        # tray menu, Esc closes it; hidden by an arming, a double-click
+        # brings the window back.
+        icon = (corner[0] + x + size // 2, corner[1] + y + size // 2)
+        self.desktop.xdotool("mousemove", *icon, "click", "3")
         wait_for(lambda: self.desktop.driver("menus"), UI_TIMEOUT, "no tray menu at this scale")
         self.desktop.xdotool("key", "Escape")
         wait_for(lambda: self.desktop.driver("menus") == [], UI_TIMEOUT, "the tray menu stayed")
+        self.program.choose(*far_from_now(), "Shutdown")
+        click_in(self.desktop, self.program.hwnd, self.rect_of("Form1", "Label2"))
+        self.press(self.expect_dialog("Attention!"))
+        self.program.wait_hidden()
+        self.desktop.xdotool("mousemove", *icon, "click", "--repeat", "2", "--delay", "80", "1")
+        self.program.wait_shown("a double-click on the icon did not show the window")
