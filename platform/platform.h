@@ -20,6 +20,9 @@ class IListBox {  // a drop-down list: its text is the chosen item's, or empty
 public:
     virtual ~IListBox() = default;
     virtual std::wstring Text() const = 0;
+    // Chooses the item whose text is `text` exactly, as a pick would show it
+    // (no change event); raises when the list offers no such item.
+    virtual void SetText(const std::wstring& text) = 0;
 };
 
 class ITextBox {

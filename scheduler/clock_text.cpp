@@ -86,4 +86,14 @@ bool NoticeDue(const Look& previous, const Look& now, std::int64_t late_ms,
     return at && due && kNoticeLeadSeconds - SecondsForward(*due, *at) >= kNoticeLeastLeftSeconds;
 }
 
+std::optional<std::wstring> PostponedTime(const std::wstring& now, const std::wstring& armed) {
+    const std::optional<int> from = SecondOfDay(now);
+    const std::optional<int> target = SecondOfDay(armed);
+    if (!from || !target) return std::nullopt;
+    const int ahead = SecondsForward(*from, *target);
+    if (ahead == 0 || ahead > kNoticeLeadSeconds) return std::nullopt;
+    const int later = (*target + kPostponeSeconds) % kSecondsPerDay;
+    return ClockText({later / 3600, later / 60 % 60, later % 60, 0});
+}
+
 }  // namespace scheduler

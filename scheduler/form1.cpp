@@ -31,11 +31,33 @@ constexpr const wchar_t* kMsgSleptAtTime =
 constexpr const wchar_t* kMsgSleptAtWarning =
     L"The computer was asleep at the warning time, so no warning was shown. Still set for ";
 // A balloon from the tray icon a minute before a system action: what will
-// happen, the time, then what the user can do.
-constexpr const wchar_t* kMsgNoticeShutdown = L"The computer will shut down at ";
-constexpr const wchar_t* kMsgNoticeRestart = L"The computer will restart at ";
-constexpr const wchar_t* kMsgNoticeLogOff = L"You will be logged off at ";
-constexpr const wchar_t* kMsgNoticeEnd = L". Save your work, or cancel from this icon's menu.";
+// happen, the time, then what the user can do; and once a click on it has
+// postponed the action, the same with the new time. Short enough for the
+// three lines of a Windows 10/11 notification.
+struct Announcement {
+    const wchar_t* action;
+    const wchar_t* notice;
+    const wchar_t* postponed;
+};
+constexpr Announcement kAnnouncements[] = {
+    {kActionShutdown, L"The computer will shut down at ", L"Postponed: the computer will shut down at "},
+    {kActionRestart, L"The computer will restart at ", L"Postponed: the computer will restart at "},
+    {kActionLogOff, L"You will be logged off at ", L"Postponed: you will be logged off at "},
+};
+constexpr const wchar_t* kMsgNoticeEnd =
+    L". Click here for 15 more minutes, or cancel from this icon's menu.";
+
+// Nothing for an action that is no system action ("Run File...").
+const Announcement* AnnouncementOf(const std::wstring& action) {
+    for (const Announcement& a : kAnnouncements)
+        if (action == a.action) return &a;
+    return nullptr;
+}
+
+// The names the tray icon's balloons are shown with: only the notice does
+// anything when clicked.
+constexpr std::int32_t kBalloonOther = 0;
+constexpr std::int32_t kBalloonNotice = 1;
 
 // The started program sees exactly these command lines.
 constexpr const wchar_t* kCmdShutdown = L"shutdown.exe -s -t 0";
@@ -92,7 +114,8 @@ void Form1::Form_Unload() {
 }
 
 void Form1::Form_MouseMove(std::int16_t Button, std::int16_t /*Shift*/, float X, float Y) {
-    Tray().fn_MouseMove(&Me, Button, X, Y, platform::kStateNormal, &mnuPopUp);
+    Tray().fn_MouseMove(&Me, Button, X, Y, platform::kStateNormal, &mnuPopUp,
+                        [this](std::int32_t balloon) { TrayIcon_BalloonClick(balloon); });
 }
 
 void Form1::Form_TaskbarCreated() {
@@ -160,6 +183,7 @@ void Form1::StartTriggers(bool with_warning) {
     notice_time_ = with_warning
                        ? NoticeTime(ClockText(services_.clock.Now()), TargetTime).value_or(L"")
                        : L"";
+    notice_told_ = false;  // a notice still on screen is an earlier arming's
     StayAwake(true);
 }
 
@@ -276,7 +300,7 @@ void Form1::Fired() {
 void Form1::TellSleptThrough(const wchar_t* what_was_missed) {
     if (slept_through_told_ || !TrayIcon) return;
     slept_through_told_ = true;
-    TrayIcon->fn_ShowBalloon(kProductName, what_was_missed + TargetTime + L".");
+    TrayIcon->fn_ShowBalloon(kProductName, what_was_missed + TargetTime + L".", kBalloonOther);
 }
 
 // A minute before a system action armed with a warning. The action is read
@@ -285,12 +309,36 @@ void Form1::TellSleptThrough(const wchar_t* what_was_missed) {
 // needs no saving of work) silences it.
 void Form1::TellNotice() {
     notice_time_.clear();  // once per arming
-    const std::wstring action = Combo4.Text();
-    const wchar_t* what = action == kActionShutdown  ? kMsgNoticeShutdown
-                          : action == kActionRestart ? kMsgNoticeRestart
-                          : action == kActionLogOff  ? kMsgNoticeLogOff
-                                                     : nullptr;
-    if (what && TrayIcon) TrayIcon->fn_ShowBalloon(kProductName, what + TargetTime + kMsgNoticeEnd);
+    const Announcement* told = AnnouncementOf(Combo4.Text());
+    if (!told || !TrayIcon) return;
+    TrayIcon->fn_ShowBalloon(kProductName, told->notice + TargetTime + kMsgNoticeEnd,
+                             kBalloonNotice);
+    notice_told_ = true;
+}
+
+// Only this arming's notice postpones, and only while the second it told
+// of is still ahead: a click that comes late (from the notification
+// centre, after a cancel, the action or another arming) does nothing, and
+// none makes the action come sooner. The new time is armed as Set Action
+// arms the lists' time: the lists show it, the caption tells it, the
+// warning comes before it and a new notice a minute before it, which can
+// postpone again. A warning already on screen told of the old time.
+void Form1::TrayIcon_BalloonClick(std::int32_t balloon) {
+    if (balloon != kBalloonNotice || !notice_told_ || !Timer2.Enabled() || !Timer3.Enabled())
+        return;
+    const Announcement* told = AnnouncementOf(Combo4.Text());
+    const std::optional<std::wstring> later =
+        PostponedTime(ClockText(services_.clock.Now()), TargetTime);
+    if (!told || !later) return;
+    Combo1.SetText(later->substr(0, 2));
+    Combo2.SetText(later->substr(3, 2));
+    Combo3.SetText(later->substr(6, 2));
+    ComposeTargetTime();
+    Worktime(Combo3.Text());
+    Me.SetCaption(kCaptionArmed + TargetTime);
+    services_.forms.CloseAttention();
+    StartTriggers(true);
+    TrayIcon->fn_ShowBalloon(kProductName, told->postponed + TargetTime + L".", kBalloonOther);
 }
 
 void Form1::Timer2_Timer() {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -50,16 +51,24 @@ public:
     // Shows a balloon from the icon, titled st_Title and saying st_Text, for
     // the user to see without the window. Nothing when the icon was never
     // added; a balloon the system cannot show (no icon, balloons switched
-    // off) is not reported. The icon's own record is left as it is. Always 0.
-    std::int32_t fn_ShowBalloon(const std::wstring& st_Title, const std::wstring& st_Text);
+    // off) is not reported. The icon's own record is left as it is.
+    // lng_Balloon names the balloon to its caller: a click on the icon's
+    // balloon is told with the name of the latest one asked for (the system
+    // shows one balloon of an icon at a time). Always 0.
+    std::int32_t fn_ShowBalloon(const std::wstring& st_Title, const std::wstring& st_Text,
+                                std::int32_t lng_Balloon = 0);
     // Whether the shell accepted the icon at the last add, restore or
     // removal. An armed window is hidden only while its icon is there.
     bool IconPresent() const { return icon_present_; }
+    // What a click on the icon's balloon does, given the balloon's name.
+    using BalloonClick = std::function<void(std::int32_t lng_Balloon)>;
     // Decodes a forwarded mouse-move event: a left double-click shows
-    // ob_Form, a right-button release pops up ob_PopupMenu. Returns the
-    // number of the error pending at the end, 0 if none.
+    // ob_Form, a right-button release pops up ob_PopupMenu, a click on the
+    // balloon calls ob_BalloonClick with the latest balloon's name. Returns
+    // the number of the error pending at the end, 0 if none.
     std::int32_t fn_MouseMove(platform::IWindow* ob_Form, std::int16_t Button, float X, float Y,
-                              std::int16_t int_ShowWindState, platform::IMenu* ob_PopupMenu);
+                              std::int16_t int_ShowWindState, platform::IMenu* ob_PopupMenu,
+                              const BalloonClick& ob_BalloonClick = {});
 
     // The record in its 88-byte form, the tip in the ANSI code page.
     platform::NotifyIconData88 Packed() const;
@@ -76,6 +85,7 @@ private:
     TrayData tray_data_;
     std::int32_t tray_msg_ = 0;
     bool busy_ = false;
+    std::int32_t balloon_ = 0;  // the latest balloon's name
     bool icon_present_ = false;
 };
 

@@ -101,6 +101,15 @@ public:
         text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
         return text;
     }
+    void SetText(const std::wstring& text) override {
+        // The items stand in the list in the design's order (the list is not
+        // sorted), and are given it before it is told which to choose.
+        for (int i = 0; i < design_.item_count; ++i)
+            if (child_ && text == design_.items[i] &&
+                SendMessageW(child_, CB_SETCURSEL, static_cast<WPARAM>(i), 0) == i)
+                return;
+        Raise(kErrInvalidCall, L"Invalid property value");
+    }
 
 private:
     bool OwnsMessages() const override { return true; }

@@ -57,6 +57,14 @@ class List final : public Control, public platform::IListBox {
 public:
     explicit List(const platform::ControlDesign& design) : design_(design) {}
     std::wstring Text() const override { return text_; }
+    void SetText(const std::wstring& text) override {
+        for (int i = 0; i < design_.item_count; ++i)
+            if (text == design_.items[i]) {
+                text_ = text;
+                return;
+            }
+        throw platform::Error{platform::kErrInvalidCall, L"Invalid property value"};
+    }
     // A user's pick: only one of the list's items.
     void Pick(const std::wstring& item) {
         for (int i = 0; i < design_.item_count; ++i)

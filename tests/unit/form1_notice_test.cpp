@@ -1,5 +1,6 @@
 // A minute's notice before a shutdown, restart or log-off armed with a
 // warning: a balloon from the tray icon, once, a minute before the time.
+#include <functional>
 #include <utility>
 
 #include "scheduler/beat.h"
@@ -13,6 +14,7 @@ using namespace windows;
 using scheduler::ClockText;
 using scheduler::NoticeDue;
 using scheduler::NoticeTime;
+using scheduler::PostponedTime;
 
 constexpr std::int64_t kHour = 60 * 60 * 1000;
 
@@ -77,7 +79,7 @@ TEST(NoticeDue, AtItsSecondOrAtTheFirstBeatAfterItWhileHalfItsMinuteIsLeft) {
 }
 
 constexpr const wchar_t* kShutdownAt10h00m15 =
-    L"The computer will shut down at 10:00:15. Save your work, or cancel from this icon's menu.";
+    L"The computer will shut down at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu.";
 
 struct NoticeRig : Form1Rig {
     NoticeRig() { form.Load(); }
@@ -141,20 +143,20 @@ TEST(NoticeArmings, OnlyOnTheFullPathForASystemActionArmedAMinuteAndAHalfAhead) 
         {L"08:00:00", L"10", L"00", L"15", L"Shutdown", true, {{L"09:59:15", kShutdownAt10h00m15}}},
         {L"08:00:00", L"10", L"00", L"15", L"Restard", true,
          {{L"09:59:15",
-           L"The computer will restart at 10:00:15. Save your work, or cancel from this icon's menu."}}},
+           L"The computer will restart at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu."}}},
         {L"08:00:00", L"10", L"00", L"15", L"Log Off", true,
          {{L"09:59:15",
-           L"You will be logged off at 10:00:15. Save your work, or cancel from this icon's menu."}}},
+           L"You will be logged off at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu."}}},
         {L"08:00:00", L"10", L"00", L"15", L"Run File...", true, {}},
         {L"08:00:00", L"10", L"00", L"15", L"Shutdown", false, {}},  // Set Shutdown
         {L"08:00:05", L"08", L"01", L"35", L"Restard", true,
          {{L"08:00:35",
-           L"The computer will restart at 08:01:35. Save your work, or cancel from this icon's menu."}}},
+           L"The computer will restart at 08:01:35. Click here for 15 more minutes, or cancel from this icon's menu."}}},
         {L"08:00:06", L"08", L"01", L"35", L"Restard", true, {}},
         {L"08:00:35", L"08", L"01", L"35", L"Shutdown", true, {}},
         {L"23:58:00", L"00", L"00", L"10", L"Shutdown", true,
          {{L"23:59:10",
-           L"The computer will shut down at 00:00:10. Save your work, or cancel from this icon's menu."}}},
+           L"The computer will shut down at 00:00:10. Click here for 15 more minutes, or cancel from this icon's menu."}}},
     };
     for (const Case& c : table) {
         NoticeRig t;
@@ -256,7 +258,7 @@ TEST(NoticeArmings, ItsWordsFollowTheActionChosenWhenItComes) {
     };
     const Case table[] = {
         {L"Shutdown", L"Log Off",
-         L"You will be logged off at 10:00:15. Save your work, or cancel from this icon's menu."},
+         L"You will be logged off at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu."},
         {L"Run File...", L"Shutdown", kShutdownAt10h00m15},
         {L"Restard", L"Run File...", nullptr},
     };
@@ -268,6 +270,77 @@ TEST(NoticeArmings, ItsWordsFollowTheActionChosenWhenItComes) {
         t.FollowBeatsUntil(L"10:00:00");
         ASSERT_EQ(t.balloons().size(), c.told ? 1u : 0u) << Narrow(c.chosen_then);
         if (c.told) EXPECT_EQ(t.balloons()[0].record.szInfo, c.told);
+    }
+}
+
+// ---- Fifteen more minutes ---------------------------------------------------------
+
+TEST(PostponedTime, FifteenMinutesLaterWhileTheArmedSecondIsStillWithinTheNoticesMinute) {
+    const wchar_t* const table[][3] = {  // now, armed, later (nullptr: none)
+        {L"09:59:15", L"10:00:15", L"10:15:15"},
+        {L"10:49:20", L"10:50:15", L"11:05:15"},  // over the hour
+        {L"23:49:30", L"23:50:10", L"00:05:10"},  // over midnight
+        {L"10:00:14", L"10:00:15", L"10:15:15"},  // its last second
+        {L"10:00:15", L"10:00:15", nullptr},      // the armed second is the action's
+        {L"10:00:16", L"10:00:15", nullptr},      // passed
+        {L"09:59:14", L"10:00:15", nullptr},      // the clock set back before the notice
+        {L"", L"10:00:15", nullptr},
+    };
+    for (const auto& c : table) {
+        const std::optional<std::wstring> later = PostponedTime(c[0], c[1]);
+        EXPECT_EQ(later.value_or(L"none"), c[2] ? c[2] : L"none") << Narrow(c[0]) << " " << Narrow(c[1]);
+    }
+}
+
+// A click on the icon's balloon, as its window relays the shell's event.
+constexpr float kBalloonClick = 0x0405 * 15.0f;
+
+std::wstring NoticeOf(const wchar_t* at) {
+    return L"The computer will shut down at " + std::wstring(at) +
+           L". Click here for 15 more minutes, or cancel from this icon's menu.";
+}
+
+TEST_F(Notice, AClickOnTheNoticeGivesFifteenMoreMinutesAsOftenAsItComes) {
+    ArmAt(L"10:48:00", L"10", L"50", L"15", L"Shutdown");
+    FollowBeatsUntil(L"10:49:20");
+    form.MouseMove(0, 0, kBalloonClick, 0);
+    EXPECT_EQ(window().caption, L"Tarnovelle - At: 11:05:15");
+    EXPECT_EQ(combo(kCombo1).Text() + combo(kCombo2).Text() + combo(kCombo3).Text(), L"110515");
+    EXPECT_EQ(form.WarnTime, L"11:05:10");
+    EXPECT_EQ(balloons().back().record.szInfo, L"Postponed: the computer will shut down at 11:05:15.");
+    FollowBeatsUntil(L"11:04:20");
+    EXPECT_EQ(system.forms.attention_shows, 0);  // nothing at the old time
+    EXPECT_TRUE(system.process.started.empty());
+    form.MouseMove(0, 0, kBalloonClick, 0);  // the next notice: again
+    FollowBeatsUntil(L"11:20:16");
+    EXPECT_EQ(told, (Told{{L"10:49:15", NoticeOf(L"10:50:15")}, {L"11:04:15", NoticeOf(L"11:05:15")},
+                          {L"11:19:15", NoticeOf(L"11:20:15")}}));
+    EXPECT_EQ(system.forms.attention_shows, 1);
+    EXPECT_EQ(system.process.started.size(), 1u);
+}
+
+TEST(NoticeArmings, AClickOnAnythingButThisArmingsNoticeWhileItsSecondIsAheadDoesNothing) {
+    struct Case {
+        const char* what;
+        std::function<void(NoticeRig&)> then;
+    };
+    const Case table[] = {
+        {"after a cancel", [](NoticeRig& t) { t.form.Click(kCancelzop); }},
+        {"after arming again", [](NoticeRig& t) { t.form.Label2_Click(); }},  // the same time
+        {"after the action", [](NoticeRig& t) { t.FollowBeatsUntil(L"10:00:16"); }},
+        {"on the confirmation", [](NoticeRig& t) { t.form.MouseMove(0, 0, kBalloonClick, 0); }},
+        {"on the slept-through warning", [](NoticeRig& t) { t.TickAt(L"10:00:12", 120000); }},
+    };
+    for (const Case& c : table) {
+        NoticeRig t;
+        t.Arm2HoursAhead();
+        t.FollowBeatsUntil(L"09:59:20");
+        c.then(t);
+        const std::wstring target = t.form.TargetTime;
+        const std::size_t shown = t.balloons().size();
+        t.form.MouseMove(0, 0, kBalloonClick, 0);
+        EXPECT_EQ(t.form.TargetTime, target) << c.what;
+        EXPECT_EQ(t.balloons().size(), shown) << c.what;
     }
 }
 
