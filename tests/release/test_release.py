@@ -11,6 +11,7 @@ another exe must stop make dist there.
 """
 import hashlib
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -98,6 +99,25 @@ class ReleaseContents(unittest.TestCase):
         result = subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"], cwd=DIST,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.assertEqual(result.returncode, 0, result.stdout)
+
+    def test_the_readme_and_docs_links_reach_files_and_headings(self):
+        """Before the download, the README and its pages: every relative link
+        names a file there is, every #anchor a heading of its page (as GitHub
+        makes anchors of headings)."""
+        def anchors(page):
+            text = re.sub(r"```.*?```", "", page.read_text(), flags=re.S)
+            return {re.sub(r"[^\w\- ]", "", h.strip().lower()).replace(" ", "-")
+                    for h in re.findall(r"^#{1,6} (.+)$", text, re.M)}
+        for page in [ROOT / "README.md", *sorted((ROOT / "docs").glob("*.md"))]:
+            for link in re.findall(r"\]\(([^)\s]+)\)", page.read_text()):
+                if re.match(r"[a-z]+:", link):  # a web or mail address
+                    continue
+                path, _, anchor = link.partition("#")
+                target = page.parent / path if path else page
+                with self.subTest(page=page.name, link=link):
+                    self.assertTrue(target.is_file(), "no such file")
+                    if anchor:
+                        self.assertIn(anchor, anchors(target), "no such heading")
 
 
 class ReleaseExe(unittest.TestCase):
