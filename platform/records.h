@@ -51,7 +51,6 @@ constexpr std::uint32_t kNifTip = 4;
 constexpr std::uint32_t kNifInfo = 0x10;
 constexpr std::uint32_t kNiifInfo = 1;        // the balloon's information icon
 constexpr std::uint32_t kNiifNoSound = 0x10;
-constexpr std::uint32_t kWmMouseMove = 0x0200;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonUp = 0x0205;
 // The user clicked the icon's balloon (NIN_BALLOONUSERCLICK, WM_USER + 5).
