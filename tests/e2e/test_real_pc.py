@@ -212,6 +212,7 @@ class MinuteNoticeClicked(TrayUser):
             balloon(self.desktop, NOTICE.format(at.strftime("%H:%M:%S")),
                     (at - NOTICE_LEAD - datetime.datetime.now()).total_seconds() + UI_TIMEOUT),
             "no notice a minute before")
+        self.desktop.screenshot(OUT / "notice-balloon.png")
         # Wine relays no click on a balloon: the shell's message for one, as
         # it sends it for an icon like this one (the event in lParam).
         self.desktop.driver("post", self.program.hwnd, TRAY_CALLBACK, 1, NIN_BALLOONUSERCLICK)
