@@ -23,16 +23,19 @@ TEST(NoticeTime, AMinuteBeforeTheArmedSecondWhenArmedAMinuteAndAHalfAheadOrMore)
         const wchar_t* now;
         const wchar_t* armed;
         const wchar_t* notice;  // nullptr: none
+        const wchar_t* later;   // after a click on the notice in its second
     };
     const Case table[] = {
-        {L"08:00:00", L"10:00:15", L"09:59:15"},  // two hours ahead
-        {L"08:00:05", L"08:01:35", L"08:00:35"},  // a minute and a half
-        {L"08:00:06", L"08:01:35", nullptr},      // a second less
-        {L"08:00:35", L"08:01:35", nullptr},      // a minute
-        {L"08:01:35", L"08:01:35", nullptr},      // now: it fires at once
-        {L"23:58:00", L"00:00:10", L"23:59:10"},  // the notice before midnight
-        {L"23:59:50", L"00:01:59", L"00:00:59"},  // both after it
-        {L"10:00:00", L"09:59:50", L"09:58:50"},  // tomorrow's
+        {L"08:00:00", L"10:00:15", L"09:59:15", L"10:15:15"},  // two hours ahead
+        {L"08:00:05", L"08:01:35", L"08:00:35", L"08:16:35"},  // a minute and a half
+        {L"08:00:06", L"08:01:35", nullptr},                    // a second less
+        {L"08:00:35", L"08:01:35", nullptr},                    // a minute
+        {L"08:01:35", L"08:01:35", nullptr},                    // now: it fires at once
+        {L"23:58:00", L"00:00:10", L"23:59:10", L"00:15:10"},  // the notice before midnight
+        {L"23:59:50", L"00:01:59", L"00:00:59", L"00:16:59"},  // both after it
+        {L"10:00:00", L"09:59:50", L"09:58:50", L"10:14:50"},  // tomorrow's
+        {L"10:40:00", L"10:50:15", L"10:49:15", L"11:05:15"},  // later over the hour
+        {L"23:40:00", L"23:50:10", L"23:49:10", L"00:05:10"},  // and over midnight
         {L"", L"10:00:15", nullptr},
         {L"08:00:00", L"10:00:1", nullptr},
     };
@@ -40,7 +43,12 @@ TEST(NoticeTime, AMinuteBeforeTheArmedSecondWhenArmedAMinuteAndAHalfAheadOrMore)
         const std::optional<std::wstring> notice = NoticeTime(c.now, c.armed);
         EXPECT_EQ(notice.has_value(), c.notice != nullptr)
             << Narrow(c.now) << " " << Narrow(c.armed);
-        if (notice && c.notice) EXPECT_EQ(*notice, c.notice) << Narrow(c.armed);
+        if (!notice || !c.notice) continue;
+        EXPECT_EQ(*notice, c.notice) << Narrow(c.armed);
+        EXPECT_EQ(PostponedTime(*notice, c.armed).value_or(L""), c.later) << Narrow(c.armed);
+        // Never before the notice's minute, at the armed second or after it.
+        EXPECT_FALSE(PostponedTime(c.now, c.armed) || PostponedTime(c.armed, c.armed) ||
+                     PostponedTime(c.later, c.armed)) << Narrow(c.armed);
     }
 }
 
@@ -274,23 +282,6 @@ TEST(NoticeArmings, ItsWordsFollowTheActionChosenWhenItComes) {
 }
 
 // ---- Fifteen more minutes ---------------------------------------------------------
-
-TEST(PostponedTime, FifteenMinutesLaterWhileTheArmedSecondIsStillWithinTheNoticesMinute) {
-    const wchar_t* const table[][3] = {  // now, armed, later (nullptr: none)
-        {L"09:59:15", L"10:00:15", L"10:15:15"},
-        {L"10:49:20", L"10:50:15", L"11:05:15"},  // over the hour
-        {L"23:49:30", L"23:50:10", L"00:05:10"},  // over midnight
-        {L"10:00:14", L"10:00:15", L"10:15:15"},  // its last second
-        {L"10:00:15", L"10:00:15", nullptr},      // the armed second is the action's
-        {L"10:00:16", L"10:00:15", nullptr},      // passed
-        {L"09:59:14", L"10:00:15", nullptr},      // the clock set back before the notice
-        {L"", L"10:00:15", nullptr},
-    };
-    for (const auto& c : table) {
-        const std::optional<std::wstring> later = PostponedTime(c[0], c[1]);
-        EXPECT_EQ(later.value_or(L"none"), c[2] ? c[2] : L"none") << Narrow(c[0]) << " " << Narrow(c[1]);
-    }
-}
 
 // A click on the icon's balloon, as its window relays the shell's event.
 constexpr float kBalloonClick = 0x0405 * 15.0f;
