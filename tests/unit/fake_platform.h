@@ -58,26 +58,22 @@ public:
     explicit List(const platform::ControlDesign& design) : design_(design) {}
     std::wstring Text() const override { return text_; }
     void SetText(const std::wstring& text) override {
-        for (int i = 0; i < design_.item_count; ++i)
-            if (text == design_.items[i]) {
-                text_ = text;
-                return;
-            }
-        throw platform::Error{platform::kErrInvalidCall, L"Invalid property value"};
+        if (!Offers(text)) throw platform::Error{platform::kErrInvalidCall, L"Invalid property value"};
+        text_ = text;
     }
     // A user's pick: only one of the list's items.
     void Pick(const std::wstring& item) {
-        for (int i = 0; i < design_.item_count; ++i)
-            if (item == design_.items[i]) {
-                text_ = item;
-                return;
-            }
-        ADD_FAILURE() << "the list " << Narrow(design_.name) << " offers no item "
-                      << Narrow(item);
+        if (Offers(item)) text_ = item;
+        else ADD_FAILURE() << "the list " << Narrow(design_.name) << " offers no item " << Narrow(item);
     }
     void Clear() { text_.clear(); }
 
 private:
+    bool Offers(const std::wstring& item) const {
+        for (int i = 0; i < design_.item_count; ++i)
+            if (item == design_.items[i]) return true;
+        return false;
+    }
     const platform::ControlDesign& design_;
     std::wstring text_;
 };
