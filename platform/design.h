@@ -57,7 +57,7 @@ struct ControlDesign {
     bool enabled = true;         // timers: ticking from creation
     // Timers tick either every interval_ms, or on the window's beat: all of
     // them together, at the moments the window's code asks for
-    // (IFormEvents::NextBeatMs), each just after a second begins.
+    // (IFormEvents::NextBeat), each just after a second begins.
     int interval_ms = 0;
     bool on_beat = false;
     FontDesign font = {};
@@ -158,8 +158,17 @@ struct FormDesign {
     bool on_users_monitor = false;  // centred on the monitor the user works on
     bool show_in_taskbar = true;
     // Stays above other windows, and is shown without taking the foreground
-    // (which Windows does not give a program in the background).
+    // (which Windows does not give a program in the background); a click on
+    // it leaves the foreground, and the keyboard, where they were.
     bool topmost = false;
+    // Shown as Windows shows a notification: in the bottom right corner of
+    // the work area of the monitor the user works on (`centred` aside), with
+    // the system's notification sound as it appears.
+    bool notification = false;
+    // No picture carries its words or its buttons: it is drawn from them in
+    // the system's colours, as a contrast theme draws every window, with or
+    // without a theme.
+    bool drawn = false;
     FontDesign default_font = {};
     // What a screen reader calls the window, when not its caption. An alert
     // window is announced when it shows, though it does not take the focus,

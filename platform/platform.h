@@ -37,6 +37,9 @@ public:
     virtual ~ILabel() = default;
     virtual std::wstring Caption() const = 0;
     virtual void SetCaption(const std::wstring& caption) = 0;
+    // Hidden, a label takes no click and no focus (a drawn button that had
+    // the focus hands it on).
+    virtual void SetVisible(bool visible) = 0;
 };
 
 class ITimer {

@@ -343,7 +343,7 @@ class LabelControl final : public Control, public ILabel {
 public:
     LabelControl(IControlSite& site, const ControlDesign& design)
         : Control(site, design), caption_(design.caption ? design.caption : L""),
-          rect_(ClientRect(design, site.Dpi())) {}
+          rect_(ClientRect(design, site.Dpi())), visible_(design.visible) {}
     void Create() override {
         if (IsDrawnButton(design_)) {
             CreateChild(DrawnButtonClass(site_.Instance()), WS_TABSTOP, 0, caption_.c_str());
@@ -373,7 +373,7 @@ public:
         SetTextColor(dc, TextColour());
         return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     }
-    bool Hit(POINT client) const override { return design_.visible && PtInRect(&rect_, client); }
+    bool Hit(POINT client) const override { return visible_ && PtInRect(&rect_, client); }
     HCURSOR Cursor() const override {
         // Loaded when the mouse first comes over the click area.
         if (!cursor_ && design_.cursor_resource) LoadCursor();
@@ -384,6 +384,15 @@ public:
         caption_ = caption;
         if (child_) SetWindowTextW(child_, caption_.c_str());
         Layout();
+    }
+    void SetVisible(bool visible) override {
+        if (std::exchange(visible_, visible) == visible || !child_) return;
+        // The focus goes on to the next stop, or to the window itself.
+        if (!visible && GetFocus() == child_) {
+            HWND next = GetNextDlgTabItem(site_.Window(), child_, FALSE);
+            SetFocus(next && next != child_ ? next : site_.Window());
+        }
+        ShowWindow(child_, visible ? SW_SHOWNA : SW_HIDE);
     }
     void Command(int code) override {
         if (code == BN_CLICKED && site_.Events()) site_.Events()->Click(design_.id);
@@ -552,6 +561,7 @@ private:
     std::wstring caption_;
     RECT rect_;
     mutable UniqueCursor cursor_;
+    bool visible_;
     bool space_down_ = false;
     bool pressed_ = false;  // by the mouse
 };

@@ -7,10 +7,14 @@
 #include "platform/win32/dpi.h"
 #include "platform/win32/profile.h"
 #include "platform/win32/services.h"
+#include "platform/win32/sound.h"
 
 namespace platform::win32 {
 
 namespace {
+
+// How far from the work area's edges a notification stands (pixels at 100 %).
+constexpr int kNotificationMargin = 12;
 
 // The monitor the user works on: the foreground window's, or the mouse's.
 RECT UsersMonitorArea() {
@@ -49,6 +53,9 @@ DWORD FormWindow::ExStyle() const {
     if (design_.border == Border::FixedToolWindow || !design_.show_in_taskbar)
         ex_style |= WS_EX_TOOLWINDOW;
     if (design_.topmost) ex_style |= WS_EX_TOPMOST;
+    // Without a frame, a window is on the taskbar and in the window switcher
+    // only when it says so.
+    if (design_.border == Border::None && design_.show_in_taskbar) ex_style |= WS_EX_APPWINDOW;
     return ex_style;
 }
 
@@ -72,16 +79,23 @@ void FormWindow::CreateWindowFromDesign() {
     // The window takes the scale of the monitor it is made on; it is made
     // there at the size the system's scale gives, and sized again if its
     // monitor's scale is another.
-    const RECT area = !design_.centred           ? RECT{}
+    const bool placed = design_.centred || design_.notification;
+    const RECT area = !placed                    ? RECT{}
                       : design_.on_users_monitor ? UsersMonitorArea()
                                                  : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN),
                                                         GetSystemMetrics(SM_CYSCREEN)};
-    auto centred = [&](SIZE size) {
+    auto place = [&](SIZE size, int dpi) {
+        // A notification stands where Windows shows its own: in the work
+        // area's bottom right corner, above the taskbar.
+        if (design_.notification) {
+            const int margin = ScaledPixels(kNotificationMargin, dpi);
+            return POINT{area.right - size.cx - margin, area.bottom - size.cy - margin};
+        }
         return POINT{area.left + (area.right - area.left - size.cx) / 2,
                      area.top + (area.bottom - area.top - size.cy) / 2};
     };
     SIZE size = FrameSize(SystemDpi());
-    POINT at = design_.centred ? centred(size) : POINT{CW_USEDEFAULT, CW_USEDEFAULT};
+    POINT at = placed ? place(size, SystemDpi()) : POINT{CW_USEDEFAULT, CW_USEDEFAULT};
     HWND created = CreateWindowExW(ExStyle(), class_name.c_str(), design_.caption, Style(), at.x, at.y,
                                    size.cx, size.cy, nullptr, nullptr, instance_, this);
     if (!created) Raise(static_cast<long>(GetLastError()), L"The window could not be created");
@@ -90,9 +104,9 @@ void FormWindow::CreateWindowFromDesign() {
     fonts_.SetDpi(dpi_);  // none made yet
     if (const SIZE own = FrameSize(dpi_); own.cx != size.cx || own.cy != size.cy) {
         size = own;
-        at = design_.centred ? centred(size) : at;
+        at = placed ? place(size, dpi_) : at;
         SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy,
-                     (design_.centred ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
+                     (placed ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // A new shell announces itself to every window, and the shell tells the
     // icon's events, also when the program runs elevated and the shell does not.
@@ -167,25 +181,33 @@ Handle FormWindow::hWnd() const {
 std::wstring FormWindow::Caption() const { return WindowText(hwnd_); }
 
 void FormWindow::SetCaption(const std::wstring& caption) {
-    if (hwnd_) SetWindowTextW(hwnd_, caption.c_str());
+    if (!hwnd_) return;
+    SetWindowTextW(hwnd_, caption.c_str());
+    // An alert on screen that says something new is announced again.
+    if (design_.alert && IsWindowVisible(hwnd_)) NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 bool FormWindow::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
 void FormWindow::Show() {
     if (!hwnd_) return;
-    // A warning is announced when it appears, though it takes no focus.
-    const bool appears = design_.alert && !IsWindowVisible(hwnd_);
+    // A warning or a notice is announced when it appears, though it takes
+    // no focus; a notice with the notification sound.
+    const bool appears = !IsWindowVisible(hwnd_);
+    auto announce = [&] {
+        if (appears && design_.notification) PlayNotificationSound();
+        if (appears && design_.alert) NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    };
     if (design_.topmost) {
         // Above every other window, without asking for the foreground.
         SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        if (appears) NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+        announce();
         return;
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
-    if (appears) NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    announce();
     if (!shown_once_) {
         shown_once_ = true;
         // The first control in the tab order holds the focus, even when it

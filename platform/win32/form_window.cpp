@@ -43,7 +43,7 @@ FormWindow::FormWindow(const FormDesign& design, HINSTANCE instance, IFormOwner&
             interval_timers_.push_back(c.get());
     if (design.menu_count > 0) menu_ = std::make_unique<MenuControl>(design);
     back_brush_.reset(CreateSolidBrush(Resolve(design.back_colour)));
-    contrast_ = ContrastThemeOn();
+    contrast_ = DrawnFromWords();
 }
 
 FormWindow::~FormWindow() {
@@ -167,6 +167,7 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_CTLCOLORSTATIC: return OnControlColour(message, wparam, lparam);
         case WM_COMMAND: OnCommand(wparam, lparam); return 0;
         case WM_SETCURSOR: if (OnSetCursor(wparam, lparam)) return TRUE; break;
+        case WM_MOUSEACTIVATE: if (design_.topmost) return MA_NOACTIVATE; break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP: OnMouseButton(message, lparam); return 0;
         case kMsgTrayIcon: OnTrayIcon(lparam); return 0;
@@ -317,10 +318,14 @@ void FormWindow::OnColoursChanged(UINT message) {
     FollowContrastTheme(true);
 }
 
+// A window without pictures is always drawn from its words; the others
+// while a contrast theme is on.
+bool FormWindow::DrawnFromWords() const { return design_.drawn || ContrastThemeOn(); }
+
 // Everything is drawn anew when the theme came or went, or when its colours
 // changed while it is on; without a theme the window stays as it is.
 void FormWindow::FollowContrastTheme(bool colours_changed) {
-    const bool was = std::exchange(contrast_, ContrastThemeOn());
+    const bool was = std::exchange(contrast_, DrawnFromWords());
     if (was == contrast_ && !(contrast_ && colours_changed)) return;
     if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
@@ -342,7 +347,7 @@ bool FormWindow::OnActivate(WPARAM wparam) {
     }
     // The control that had the focus gets it back; the first time, the
     // first one in the tab order gets it (the warning's Cancel).
-    HWND focus = focus_ && IsWindow(focus_) && IsWindowEnabled(focus_)
+    HWND focus = focus_ && IsWindow(focus_) && IsWindowVisible(focus_) && IsWindowEnabled(focus_)
                      ? focus_
                      : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
     if (!focus) return false;

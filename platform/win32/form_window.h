@@ -140,6 +140,7 @@ private:
     void OnClockOrPowerChanged();
     void OnSettingChange();
     void OnColoursChanged(UINT message);
+    bool DrawnFromWords() const;
     void FollowContrastTheme(bool colours_changed);
     LRESULT OnPowerBroadcast(WPARAM event);
     void OnWindowPosChanged();
@@ -167,7 +168,7 @@ private:
     bool unloading_ = false;
     int pressed_label_ = 0;  // the click area a left button went down on
     bool focus_cues_ = false;  // the keyboard is in use: focus marks show
-    bool contrast_ = false;    // drawn for a contrast theme (contrast.h)
+    bool contrast_ = false;    // drawn from its words, as for a contrast theme (contrast.h)
     float twips_per_pixel_;  // the screen's, as the tray's mouse messages are decoded
     int dpi_ = kDefaultDpi;  // the window's own scale
 

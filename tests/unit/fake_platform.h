@@ -88,10 +88,12 @@ public:
 class Label final : public Control, public platform::ILabel {
 public:
     explicit Label(const platform::ControlDesign& design)
-        : caption(design.caption ? design.caption : L"") {}
+        : caption(design.caption ? design.caption : L""), visible(design.visible) {}
     std::wstring Caption() const override { return caption; }
     void SetCaption(const std::wstring& c) override { caption = c; }
+    void SetVisible(bool v) override { visible = v; }
     std::wstring caption;
+    bool visible;
 };
 
 class Timer final : public Control, public platform::ITimer {
