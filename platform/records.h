@@ -53,8 +53,6 @@ constexpr std::uint32_t kNiifInfo = 1;        // the balloon's information icon
 constexpr std::uint32_t kNiifNoSound = 0x10;
 constexpr std::uint32_t kWmLButtonDblClk = 0x0203;
 constexpr std::uint32_t kWmRButtonUp = 0x0205;
-// The user clicked the icon's balloon (NIN_BALLOONUSERCLICK, WM_USER + 5).
-constexpr std::uint32_t kNinBalloonUserClick = 0x0405;
 // The message the shell sends the icon's window with each of its events
 // (the event in lParam's low word, the icon's id in wParam): one of the
 // program's own (WM_APP + 2), so that nothing else the window gets is ever

@@ -30,10 +30,9 @@ constexpr const wchar_t* kMsgSleptAtTime =
     L"The computer was asleep at the set time, so nothing was done. Still set for ";
 constexpr const wchar_t* kMsgSleptAtWarning =
     L"The computer was asleep at the warning time, so no warning was shown. Still set for ";
-// A balloon from the tray icon a minute before a system action: what will
-// happen, the time, then what the user can do; and once a click on it has
-// postponed the action, the same with the new time. Short enough for the
-// three lines of a Windows 10/11 notification.
+// The notice a minute before a system action: what will happen and when;
+// and once its "15 more minutes" has postponed the action, the same with
+// the new time.
 struct Announcement {
     const wchar_t* action;
     const wchar_t* notice;
@@ -44,8 +43,6 @@ constexpr Announcement kAnnouncements[] = {
     {kActionRestart, L"The computer will restart at ", L"Postponed: the computer will restart at "},
     {kActionLogOff, L"You will be logged off at ", L"Postponed: you will be logged off at "},
 };
-constexpr const wchar_t* kMsgNoticeEnd =
-    L". Click here for 15 more minutes, or cancel from this icon's menu.";
 
 // Nothing for an action that is no system action ("Run File...").
 const Announcement* AnnouncementOf(const std::wstring& action) {
@@ -53,11 +50,6 @@ const Announcement* AnnouncementOf(const std::wstring& action) {
         if (action == a.action) return &a;
     return nullptr;
 }
-
-// The names the tray icon's balloons are shown with: only the notice does
-// anything when clicked.
-constexpr std::int32_t kBalloonOther = 0;
-constexpr std::int32_t kBalloonNotice = 1;
 
 // The started program sees exactly these command lines.
 constexpr const wchar_t* kCmdShutdown = L"shutdown.exe -s -t 0";
@@ -114,8 +106,7 @@ void Form1::Form_Unload() {
 }
 
 void Form1::Form_MouseMove(std::int16_t Button, std::int16_t /*Shift*/, float X, float Y) {
-    Tray().fn_MouseMove(&Me, Button, X, Y, platform::kStateNormal, &mnuPopUp,
-                        [this](std::int32_t balloon) { TrayIcon_BalloonClick(balloon); });
+    Tray().fn_MouseMove(&Me, Button, X, Y, platform::kStateNormal, &mnuPopUp);
 }
 
 void Form1::Form_TaskbarCreated() {
@@ -183,7 +174,7 @@ void Form1::StartTriggers(bool with_warning) {
     notice_time_ = with_warning
                        ? NoticeTime(ClockText(services_.clock.Now()), TargetTime).value_or(L"")
                        : L"";
-    notice_told_ = false;  // a notice still on screen is an earlier arming's
+    notice_told_ = false;  // a notice told before is an earlier arming's
     StayAwake(true);
 }
 
@@ -214,6 +205,7 @@ void Form1::Label2_Click() {
     ComposeTargetTime();
     Worktime(Combo3.Text());
     Me.SetCaption(kCaptionArmed + TargetTime);
+    services_.forms.CloseNotice();  // an earlier arming's
     StartTriggers(true);
     TellWindowHides();
     HideToTray();
@@ -227,6 +219,7 @@ void Form1::Command1_Click() {
     }
     ComposeTargetTime();
     Me.SetCaption(kCaptionArmed + TargetTime);
+    services_.forms.CloseNotice();
     StartTriggers(false);
     Command1.SetEnabled(false);
     TellWindowHides();
@@ -288,6 +281,7 @@ void Form1::StartSystemCommand(const wchar_t* command_line) {
 void Form1::Fired() {
     Timer2.SetEnabled(false);
     Timer3.SetEnabled(false);
+    services_.forms.CloseNotice();
     StayAwake(false);
 }
 
@@ -300,32 +294,30 @@ void Form1::Fired() {
 void Form1::TellSleptThrough(const wchar_t* what_was_missed) {
     if (slept_through_told_ || !TrayIcon) return;
     slept_through_told_ = true;
-    TrayIcon->fn_ShowBalloon(kProductName, what_was_missed + TargetTime + L".", kBalloonOther);
+    TrayIcon->fn_ShowBalloon(kProductName, what_was_missed + TargetTime + L".");
 }
 
-// A minute before a system action armed with a warning. The action is read
-// from Combo4 now, as the action trigger reads it when it fires: a change
-// after arming changes what the notice says, or (to "Run File...", which
-// needs no saving of work) silences it.
+// A minute before a system action armed with a warning: a window of its
+// own, which a user in a full-screen program sees where a notification
+// would be held back. The action is read from Combo4 now, as the action
+// trigger reads it when it fires: a change after arming changes what the
+// notice says, or (to "Run File...", which needs no saving of work)
+// silences it.
 void Form1::TellNotice() {
     notice_time_.clear();  // once per arming
     const Announcement* told = AnnouncementOf(Combo4.Text());
-    if (!told || !TrayIcon) return;
-    TrayIcon->fn_ShowBalloon(kProductName, told->notice + TargetTime + kMsgNoticeEnd,
-                             kBalloonNotice);
+    if (!told) return;
+    services_.forms.ShowNotice(told->notice + TargetTime + L".");
     notice_told_ = true;
 }
 
-// Only this arming's notice postpones, and only while the second it told
-// of is still ahead: a click that comes late (from the notification
-// centre, after a cancel, the action or another arming) does nothing, and
-// none makes the action come sooner. The new time is armed as Set Action
-// arms the lists' time: the lists show it, the caption tells it, the
-// warning comes before it and a new notice a minute before it, which can
-// postpone again. A warning already on screen told of the old time.
-void Form1::TrayIcon_BalloonClick(std::int32_t balloon) {
-    if (balloon != kBalloonNotice || !notice_told_ || !Timer2.Enabled() || !Timer3.Enabled())
-        return;
+// The notice's "15 more minutes". Only this arming's notice postpones, and
+// only while the second it told of is still ahead: none makes the action
+// come sooner. The new time is armed as Set Action arms the lists' time:
+// the lists show it, the caption tells it, the warning comes before it and
+// a new notice a minute before it, which can postpone again.
+void Form1::Notice_MoreTime() {
+    if (!notice_told_ || !Timer2.Enabled() || !Timer3.Enabled()) return;
     const Announcement* told = AnnouncementOf(Combo4.Text());
     const std::optional<std::wstring> later =
         PostponedTime(ClockText(services_.clock.Now()), TargetTime);
@@ -336,9 +328,8 @@ void Form1::TrayIcon_BalloonClick(std::int32_t balloon) {
     ComposeTargetTime();
     Worktime(Combo3.Text());
     Me.SetCaption(kCaptionArmed + TargetTime);
-    services_.forms.CloseAttention();
     StartTriggers(true);
-    TrayIcon->fn_ShowBalloon(kProductName, told->postponed + TargetTime + L".", kBalloonOther);
+    services_.forms.ConfirmNotice(told->postponed + TargetTime + L".");
 }
 
 void Form1::Timer2_Timer() {
@@ -373,7 +364,13 @@ void Form1::Timer3_Timer() {
     // on) stays due: it is told if it comes round again before the action.
     if (!notice_time_.empty() && NoticeDue(previous, now, beat_late_ms_, notice_time_))
         TellNotice();
-    if (ArmedSecondReached(previous, now, beat_late_ms_, WarnTime)) services_.forms.ShowAttention();
+    if (ArmedSecondReached(previous, now, beat_late_ms_, WarnTime)) {
+        // The last chance takes over: the notice goes, and with it its
+        // 15 more minutes.
+        services_.forms.CloseNotice();
+        notice_told_ = false;
+        services_.forms.ShowAttention();
+    }
 }
 
 void Form1::Form_ProgramEnded(std::uint32_t exit_code) {
@@ -395,6 +392,7 @@ void Form1::cancelzop_Click() {
     // Nor one left on screen saying the action is about to run: called off
     // from the tray (the keyboard's way there), the warning goes too.
     services_.forms.CloseAttention();
+    services_.forms.CloseNotice();
     Command1.SetEnabled(true);
     Me.SetCaption(kProductName);
     // Armed without a tray icon, the window waited minimised: bring it back.

@@ -54,9 +54,8 @@ public:
     void Form_Unload();
     void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void Form_TaskbarCreated();
-    // A click on the tray icon's balloon named `balloon`: on the minute's
-    // notice, 15 more minutes.
-    void TrayIcon_BalloonClick(std::int32_t balloon);
+    // The minute's notice's "15 more minutes".
+    void Notice_MoreTime();
     void Label2_Click();    // full arming: every action, with a warning first
     void Command1_Click();  // short arming: no warning, no file
     void Command2_Click();
@@ -126,7 +125,7 @@ private:
     // When the minute's notice of this arming is due, while it is still to
     // be told (empty otherwise); its trigger is the warning's, Timer3.
     std::wstring notice_time_;
-    // The notice of this arming was told: a click on it may postpone it.
+    // The notice of this arming was told: its "15 more minutes" may postpone it.
     bool notice_told_ = false;
     // The user was told, on this beat, of a time the machine slept through.
     bool slept_through_told_ = false;

@@ -100,10 +100,9 @@ std::int32_t clsTrayIcon::fn_RestoreIcon() {
 }
 
 std::int32_t clsTrayIcon::fn_ShowBalloon(const std::wstring& st_Title,
-                                         const std::wstring& st_Text, std::int32_t lng_Balloon) {
+                                         const std::wstring& st_Text) {
     ErrorTrap trap;
     if (tray_data_.cbSize == 0) return 0;  // never shown: no icon to speak from
-    balloon_ = lng_Balloon;
     trap.Step([&] {
         platform::NotifyIconDataV2 record;
         record.cbSize = platform::kNotifyIconDataV2Size;
@@ -134,8 +133,7 @@ std::int32_t clsTrayIcon::fn_HideIcon(platform::Handle frm_hWnd) {
 
 std::int32_t clsTrayIcon::fn_MouseMove(platform::IWindow* ob_Form, std::int16_t /*Button*/,
                                        float X, float /*Y*/, std::int16_t int_ShowWindState,
-                                       platform::IMenu* ob_PopupMenu,
-                                       const BalloonClick& ob_BalloonClick) {
+                                       platform::IMenu* ob_PopupMenu) {
     ErrorTrap trap;
     // Decoded on every call, also while an earlier call is still acting.
     trap.Step([&] { tray_msg_ = DecodeTrayMessage(X, screen_.TwipsPerPixelX()); });
@@ -161,11 +159,6 @@ std::int32_t clsTrayIcon::fn_MouseMove(platform::IWindow* ob_Form, std::int16_t 
             // returns; busy_ keeps such calls from acting.
             trap.Step([&] {
                 if (ob_PopupMenu) form().PopupMenu(*ob_PopupMenu);
-            });
-        }
-        if (tray_msg_ == static_cast<std::int32_t>(platform::kNinBalloonUserClick)) {
-            trap.Step([&] {
-                if (ob_BalloonClick) ob_BalloonClick(balloon_);
             });
         }
     }

@@ -3,8 +3,7 @@
 // The icon is registered so that the system reports every event on it to
 // the main window with a message of the program's own; the window relays
 // that message, and only that, as its mouse-move event whose horizontal
-// coordinate carries the event's number (the mouse message, or the balloon
-// click), and the main window forwards it to fn_MouseMove, which decodes
+// coordinate carries the event's number (the mouse message), and the main window forwards it to fn_MouseMove, which decodes
 // that coordinate. A real movement of the mouse over the window is never
 // relayed, so it is never taken for an event on the icon, however wide the
 // window is at the display's scale.
@@ -13,7 +12,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -52,23 +50,16 @@ public:
     // the user to see without the window. Nothing when the icon was never
     // added; a balloon the system cannot show (no icon, balloons switched
     // off) is not reported. The icon's own record is left as it is.
-    // lng_Balloon names the balloon to its caller: a click on the icon's
-    // balloon is told with the name of the latest one asked for (the system
-    // shows one balloon of an icon at a time). Always 0.
-    std::int32_t fn_ShowBalloon(const std::wstring& st_Title, const std::wstring& st_Text,
-                                std::int32_t lng_Balloon = 0);
+    // Always 0.
+    std::int32_t fn_ShowBalloon(const std::wstring& st_Title, const std::wstring& st_Text);
     // Whether the shell accepted the icon at the last add, restore or
     // removal. An armed window is hidden only while its icon is there.
     bool IconPresent() const { return icon_present_; }
-    // What a click on the icon's balloon does, given the balloon's name.
-    using BalloonClick = std::function<void(std::int32_t lng_Balloon)>;
     // Decodes a forwarded mouse-move event: a left double-click shows
-    // ob_Form, a right-button release pops up ob_PopupMenu, a click on the
-    // balloon calls ob_BalloonClick with the latest balloon's name. Returns
-    // the number of the error pending at the end, 0 if none.
+    // ob_Form, a right-button release pops up ob_PopupMenu. Returns the
+    // number of the error pending at the end, 0 if none.
     std::int32_t fn_MouseMove(platform::IWindow* ob_Form, std::int16_t Button, float X, float Y,
-                              std::int16_t int_ShowWindState, platform::IMenu* ob_PopupMenu,
-                              const BalloonClick& ob_BalloonClick = {});
+                              std::int16_t int_ShowWindState, platform::IMenu* ob_PopupMenu);
 
     // The record in its 88-byte form, the tip in the ANSI code page.
     platform::NotifyIconData88 Packed() const;
@@ -85,7 +76,6 @@ private:
     TrayData tray_data_;
     std::int32_t tray_msg_ = 0;
     bool busy_ = false;
-    std::int32_t balloon_ = 0;  // the latest balloon's name
     bool icon_present_ = false;
 };
 

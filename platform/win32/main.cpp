@@ -14,6 +14,7 @@
 #include "windows/about.h"
 #include "windows/attention.h"
 #include "windows/form1_design.h"
+#include "windows/notice.h"
 
 namespace platform::win32 {
 namespace {
@@ -75,6 +76,20 @@ public:
     void CloseAttention() override {
         if (attention_.Loaded()) attention_.window->Unload();
     }
+    void ShowNotice(const std::wstring& words) override {
+        Open(notice_, windows::NoticeDesign(), static_cast<IForms&>(*this));
+        notice_.logic->Tell(words);
+        notice_.window->Show();
+    }
+    void ConfirmNotice(const std::wstring& words) override {
+        Open(notice_, windows::NoticeDesign(), static_cast<IForms&>(*this));
+        notice_.logic->Confirm(words);
+        notice_.window->Show();
+    }
+    void CloseNotice() override {
+        if (notice_.Loaded()) notice_.window->Unload();
+    }
+    void PostponeSchedule() override { MainForm().Notice_MoreTime(); }
     void ShowAbout() override {
         // Without owner and not modal: it stays when the main window goes.
         Open(about_, windows::AboutDesign(), services_);
@@ -84,14 +99,16 @@ public:
     // IFormOwner
     void WindowDestroyed(FormWindow&) override {
         // The program ends when none of its windows is left loaded.
-        if (!main_.Loaded() && !attention_.Loaded() && !about_.Loaded()) PostQuitMessage(0);
+        if (!main_.Loaded() && !attention_.Loaded() && !about_.Loaded() && !notice_.Loaded())
+            PostQuitMessage(0);
     }
 
     [[noreturn]] void Fatal(const Error& error) override {
         if (reporting_) ExitProcess(1);
         reporting_ = true;
         // Nothing may run behind the report, and no trigger may fire twice.
-        for (FormWindow* w : {main_.window.get(), attention_.window.get(), about_.window.get()})
+        for (FormWindow* w : {main_.window.get(), attention_.window.get(), about_.window.get(),
+                              notice_.window.get()})
             if (w) w->StopTimers();
         const std::wstring text = L"Run-time error '" + platform::Decimal(error.number) + L"':\n\n" +
                                   error.description;
@@ -133,7 +150,8 @@ private:
     bool IsOurs(HWND root) const {
         return (main_.window && main_.window->Window() == root) ||
                (attention_.window && attention_.window->Window() == root) ||
-               (about_.window && about_.window->Window() == root);
+               (about_.window && about_.window->Window() == root) ||
+               (notice_.window && notice_.window->Window() == root);
     }
 
     HINSTANCE instance_;
@@ -154,6 +172,7 @@ private:
     Slot<scheduler::Form1> main_;
     Slot<windows::Attention> attention_;
     Slot<windows::fAbout> about_;
+    Slot<windows::Notice> notice_;
 };
 
 }  // namespace

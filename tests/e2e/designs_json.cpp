@@ -17,6 +17,7 @@
 #include "windows/about.h"
 #include "windows/attention.h"
 #include "windows/form1_design.h"
+#include "windows/notice.h"
 
 namespace {
 
@@ -117,7 +118,8 @@ int main(int argc, char** argv) {
     }
     const std::string json = "{\n\"Form1\": " + Form(windows::Form1Design()) +
                              ",\n\"Attention\": " + Form(windows::AttentionDesign()) +
-                             ",\n\"fAbout\": " + Form(windows::AboutDesign()) + "\n}\n";
+                             ",\n\"fAbout\": " + Form(windows::AboutDesign()) +
+                             ",\n\"Notice\": " + Form(windows::NoticeDesign()) + "\n}\n";
     std::FILE* out = std::fopen(argv[1], "wb");
     if (!out || std::fwrite(json.data(), 1, json.size(), out) != json.size() || std::fclose(out)) {
         std::perror(argv[1]);

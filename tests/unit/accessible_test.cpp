@@ -9,6 +9,7 @@
 #include "windows/about.h"
 #include "windows/attention.h"
 #include "windows/form1_design.h"
+#include "windows/notice.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ using platform::ElementOf;
 using platform::FormDesign;
 
 const FormDesign* const kForms[] = {&windows::Form1Design(), &windows::AttentionDesign(),
-                                    &windows::AboutDesign()};
+                                    &windows::AboutDesign(),
+                                    &windows::NoticeDesign()};
 
 TEST(Accessible, EveryClickAreaIsADrawnButtonAKeyboardReachesAndAReaderNames) {
     for (const FormDesign* form : kForms)

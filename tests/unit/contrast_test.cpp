@@ -11,6 +11,7 @@
 #include "windows/about.h"
 #include "windows/attention.h"
 #include "windows/form1_design.h"
+#include "windows/notice.h"
 
 namespace {
 
@@ -92,7 +93,8 @@ TEST(ContrastPairs, WhatLiesOnTheWindowOrAButtonTakesItsBackground) {
 // ---- The words instead of the pictures ------------------------------------------------
 
 const platform::FormDesign* const kForms[] = {&windows::Form1Design(), &windows::AttentionDesign(),
-                                              &windows::AboutDesign()};
+                                              &windows::AboutDesign(),
+                                    &windows::NoticeDesign()};
 
 bool Overlap(const platform::PixelRect& a, const platform::PixelRect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;

@@ -488,12 +488,30 @@ public:
         journal_.Add("show attention");
     }
     void CloseAttention() override { journal_.Add("close attention"); }
+    // The notice: each thing it said, in order ("+" before a confirmation),
+    // and whether it is open.
+    void ShowNotice(const std::wstring& words) override {
+        notices.push_back(words);
+        notice_open = true;
+    }
+    void ConfirmNotice(const std::wstring& words) override {
+        notices.push_back(L"+" + words);
+        notice_open = true;
+    }
+    void CloseNotice() override { notice_open = false; }
+    void PostponeSchedule() override {
+        journal_.Add("postpone schedule");
+        if (postpone_schedule) postpone_schedule();
+    }
     void ShowAbout() override {
         ++about_shows;
         journal_.Add("show about");
     }
-    // The main window's own cancel, when a main window is there.
+    // The main window's own cancel and postponing, when a main window is there.
     std::function<void()> cancel_schedule;
+    std::function<void()> postpone_schedule;
+    std::vector<std::wstring> notices;
+    bool notice_open = false;
     int attention_shows = 0;
     int about_shows = 0;
 

@@ -16,6 +16,7 @@ constexpr Handle kMainWindow = 0x000A0B0C;
 struct Form1Rig {
     Form1Rig() : host(windows::Form1Design(), system.journal, kMainWindow), form(host, system.services()) {
         system.forms.cancel_schedule = [this] { form.cancelzop_Click(); };
+        system.forms.postpone_schedule = [this] { form.Notice_MoreTime(); };
         host.window.events = &form;
         host.window.visible = true;
         next_beat = form.NextBeat();  // as the window asks once it is made

@@ -1,11 +1,12 @@
 // A minute's notice before a shutdown, restart or log-off armed with a
-// warning: a balloon from the tray icon, once, a minute before the time.
+// warning: a window of its own, once, a minute before the time.
 #include <functional>
 #include <utility>
 
 #include "scheduler/beat.h"
 #include "scheduler/clock_text.h"
 #include "tests/unit/form1_fixture.h"
+#include "windows/notice.h"
 
 namespace fake {
 namespace {
@@ -86,8 +87,7 @@ TEST(NoticeDue, AtItsSecondOrAtTheFirstBeatAfterItWhileHalfItsMinuteIsLeft) {
     EXPECT_FALSE(NoticeDue(before, {L"00:00:01", kStart + 41000}, 31000, L"23:59:30"));
 }
 
-constexpr const wchar_t* kShutdownAt10h00m15 =
-    L"The computer will shut down at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu.";
+constexpr const wchar_t* kShutdownAt10h00m15 = L"The computer will shut down at 10:00:15.";
 
 struct NoticeRig : Form1Rig {
     NoticeRig() { form.Load(); }
@@ -108,7 +108,7 @@ struct NoticeRig : Form1Rig {
 
     // The beats the window asks for, each coming when asked (a minute's
     // re-reading at its earliest), up to the clock showing `until`: the
-    // clock text of each beat goes to `beats`, each balloon to `told` with
+    // clock text of each beat goes to `beats`, each notice to `told` with
     // the clock text of its beat.
     void FollowBeatsUntil(const std::wstring& until) {
         const int end = *scheduler::SecondOfDay(until);
@@ -120,17 +120,20 @@ struct NoticeRig : Form1Rig {
             if (left == 0 || ahead > left) return;
             const int second = (now + ahead) % scheduler::kSecondsPerDay;
             const std::wstring text = ClockText({second / 3600, second / 60 % 60, second % 60, 0});
-            const std::size_t before = balloons().size();
+            const std::size_t before = notices().size();
             TickAt(text);
             beats.push_back(text);
-            for (std::size_t i = before; i < balloons().size(); ++i)
-                told.emplace_back(text, balloons()[i].record.szInfo);
+            for (std::size_t i = before; i < notices().size(); ++i) told.emplace_back(text, notices()[i]);
         }
     }
+    std::vector<std::wstring>& notices() { return system.forms.notices; }
     std::vector<Ballooned>& balloons() { return system.notify_area.balloons; }
 
     std::vector<std::wstring> beats;
     std::vector<std::pair<std::wstring, std::wstring>> told;
+    // The notice's window, whose buttons the main window answers.
+    Host notice_host{NoticeDesign(), system.journal, 0x000E0F0A};
+    windows::Notice notice{notice_host, system.forms};
 };
 
 class Notice : public ::testing::Test, public NoticeRig {};
@@ -150,21 +153,17 @@ TEST(NoticeArmings, OnlyOnTheFullPathForASystemActionArmedAMinuteAndAHalfAhead) 
     const Case table[] = {
         {L"08:00:00", L"10", L"00", L"15", L"Shutdown", true, {{L"09:59:15", kShutdownAt10h00m15}}},
         {L"08:00:00", L"10", L"00", L"15", L"Restard", true,
-         {{L"09:59:15",
-           L"The computer will restart at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu."}}},
+         {{L"09:59:15", L"The computer will restart at 10:00:15."}}},
         {L"08:00:00", L"10", L"00", L"15", L"Log Off", true,
-         {{L"09:59:15",
-           L"You will be logged off at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu."}}},
+         {{L"09:59:15", L"You will be logged off at 10:00:15."}}},
         {L"08:00:00", L"10", L"00", L"15", L"Run File...", true, {}},
         {L"08:00:00", L"10", L"00", L"15", L"Shutdown", false, {}},  // Set Shutdown
         {L"08:00:05", L"08", L"01", L"35", L"Restard", true,
-         {{L"08:00:35",
-           L"The computer will restart at 08:01:35. Click here for 15 more minutes, or cancel from this icon's menu."}}},
+         {{L"08:00:35", L"The computer will restart at 08:01:35."}}},
         {L"08:00:06", L"08", L"01", L"35", L"Restard", true, {}},
         {L"08:00:35", L"08", L"01", L"35", L"Shutdown", true, {}},
         {L"23:58:00", L"00", L"00", L"10", L"Shutdown", true,
-         {{L"23:59:10",
-           L"The computer will shut down at 00:00:10. Click here for 15 more minutes, or cancel from this icon's menu."}}},
+         {{L"23:59:10", L"The computer will shut down at 00:00:10."}}},
     };
     for (const Case& c : table) {
         NoticeRig t;
@@ -176,11 +175,10 @@ TEST(NoticeArmings, OnlyOnTheFullPathForASystemActionArmedAMinuteAndAHalfAhead) 
         t.FollowBeatsUntil(ClockText({end / 3600 % 24, end / 60 % 60, end % 60, 0}));
         EXPECT_EQ(t.told, c.told) << Narrow(c.action) << " " << Narrow(armed) << " from "
                                   << Narrow(c.now) << (c.full ? " full" : " short");
-        if (t.balloons().empty()) continue;
-        const platform::NotifyIconDataV2& b = t.balloons()[0].record;
-        EXPECT_EQ(b.hWnd, kMainWindow);
-        EXPECT_EQ(b.szInfoTitle, L"Tarnovelle");
-        EXPECT_EQ(b.dwInfoFlags, platform::kNiifInfo | platform::kNiifNoSound);
+        // No balloon says it, and the warning took its place.
+        EXPECT_TRUE(t.balloons().empty());
+        EXPECT_FALSE(t.system.forms.notice_open);
+        if (t.told.empty()) continue;
         EXPECT_EQ(t.window().caption, L"Tarnovelle - At: " + armed);
         EXPECT_FALSE(t.window().visible);
     }
@@ -192,7 +190,8 @@ TEST_F(Notice, HiddenTheProgramWakesForTheNoticeSecondAndOtherwiseAsBefore) {
     EXPECT_EQ(beats.size(), 118u);  // once a minute until then
     FollowBeatsUntil(L"09:59:15");
     TickAt(L"09:59:15", 5);  // a beat unasked (a resume, the clock changed): told once
-    EXPECT_EQ(balloons().size(), 1u);
+    EXPECT_EQ(notices().size(), 1u);
+    EXPECT_TRUE(system.forms.notice_open);
     FollowBeatsUntil(L"10:01:00");
     const std::vector<std::wstring> last{L"09:59:00", L"09:59:15", L"10:00:00", L"10:00:10",
                                          L"10:00:15", L"10:01:00"};
@@ -212,7 +211,7 @@ TEST_F(Notice, NoneAfterACancelNorForTheArmingThatFollowsOnTheShortPath) {
     Choose(L"10", L"00", L"15", L"Shutdown");
     form.Command1_Click();
     FollowBeatsUntil(L"10:00:15");
-    EXPECT_TRUE(balloons().empty());
+    EXPECT_TRUE(notices().empty());
     EXPECT_EQ(system.forms.attention_shows, 0);
     EXPECT_EQ(system.process.started.size(), 1u);
 }
@@ -234,11 +233,11 @@ TEST(NoticeArmings, ANoticeSecondNoBeatSawIsToldLateOnceWhileHalfItsMinuteIsLeft
         t.Arm2HoursAhead();
         t.FollowBeatsUntil(L"09:59:00");
         t.TickAt(c.resumed, c.real_ms);
-        EXPECT_EQ(t.balloons().size(), c.told ? 1u : 0u) << Narrow(c.resumed);
+        EXPECT_EQ(t.notices().size(), c.told ? 1u : 0u) << Narrow(c.resumed);
         t.FollowBeatsUntil(L"10:00:15");
         // Once, and the warning and the action as armed.
-        ASSERT_EQ(t.balloons().size(), c.told ? 1u : 0u) << Narrow(c.resumed);
-        if (c.told) EXPECT_EQ(t.balloons()[0].record.szInfo, kShutdownAt10h00m15);
+        ASSERT_EQ(t.notices().size(), c.told ? 1u : 0u) << Narrow(c.resumed);
+        if (c.told) EXPECT_EQ(t.notices()[0], kShutdownAt10h00m15);
         EXPECT_EQ(t.system.forms.attention_shows, 1) << Narrow(c.resumed);
         EXPECT_EQ(t.system.process.started.size(), 1u) << Narrow(c.resumed);
     }
@@ -251,10 +250,11 @@ TEST_F(Notice, AfterASleepOverTheActionTooTheNoticeComesWhenTheTimeComesRound) {
     ASSERT_EQ(balloons().size(), 1u);
     EXPECT_EQ(balloons()[0].record.szInfo,
               L"The computer was asleep at the set time, so nothing was done. Still set for 10:00:15.");
+    EXPECT_TRUE(notices().empty());
     TickAt(L"09:58:00", 24 * kHour - 7 * 60 * 1000);  // the next day
     FollowBeatsUntil(L"10:00:15");
-    ASSERT_EQ(balloons().size(), 2u);
-    EXPECT_EQ(balloons()[1].record.szInfo, kShutdownAt10h00m15);
+    ASSERT_EQ(balloons().size(), 1u);
+    EXPECT_EQ(notices(), std::vector<std::wstring>{kShutdownAt10h00m15});
     EXPECT_EQ(system.process.started.size(), 1u);
 }
 
@@ -266,7 +266,7 @@ TEST(NoticeArmings, ItsWordsFollowTheActionChosenWhenItComes) {
     };
     const Case table[] = {
         {L"Shutdown", L"Log Off",
-         L"You will be logged off at 10:00:15. Click here for 15 more minutes, or cancel from this icon's menu."},
+         L"You will be logged off at 10:00:15."},
         {L"Run File...", L"Shutdown", kShutdownAt10h00m15},
         {L"Restard", L"Run File...", nullptr},
     };
@@ -276,33 +276,28 @@ TEST(NoticeArmings, ItsWordsFollowTheActionChosenWhenItComes) {
         t.FollowBeatsUntil(L"09:59:00");
         t.Choose(nullptr, nullptr, nullptr, c.chosen_then);
         t.FollowBeatsUntil(L"10:00:00");
-        ASSERT_EQ(t.balloons().size(), c.told ? 1u : 0u) << Narrow(c.chosen_then);
-        if (c.told) EXPECT_EQ(t.balloons()[0].record.szInfo, c.told);
+        ASSERT_EQ(t.notices().size(), c.told ? 1u : 0u) << Narrow(c.chosen_then);
+        if (c.told) EXPECT_EQ(t.notices()[0], c.told);
     }
 }
 
-// ---- Fifteen more minutes ---------------------------------------------------------
+// ---- Fifteen more minutes, and the notice's life ---------------------------------
 
-// A click on the icon's balloon, as its window relays the shell's event.
-constexpr float kBalloonClick = 0x0405 * 15.0f;
+std::wstring NoticeOf(const wchar_t* at) { return L"The computer will shut down at " + std::wstring(at) + L"."; }
 
-std::wstring NoticeOf(const wchar_t* at) {
-    return L"The computer will shut down at " + std::wstring(at) +
-           L". Click here for 15 more minutes, or cancel from this icon's menu.";
-}
-
-TEST_F(Notice, AClickOnTheNoticeGivesFifteenMoreMinutesAsOftenAsItComes) {
+TEST_F(Notice, ItsFifteenMoreMinutesPostponesAsOftenAsItComes) {
     ArmAt(L"10:48:00", L"10", L"50", L"15", L"Shutdown");
     FollowBeatsUntil(L"10:49:20");
-    form.MouseMove(0, 0, kBalloonClick, 0);
+    notice.Click(kNoticeLabel2);  // through the window, as a click or Enter gives it
     EXPECT_EQ(window().caption, L"Tarnovelle - At: 11:05:15");
     EXPECT_EQ(combo(kCombo1).Text() + combo(kCombo2).Text() + combo(kCombo3).Text(), L"110515");
     EXPECT_EQ(form.WarnTime, L"11:05:10");
-    EXPECT_EQ(balloons().back().record.szInfo, L"Postponed: the computer will shut down at 11:05:15.");
+    EXPECT_EQ(notices().back(), L"+Postponed: the computer will shut down at 11:05:15.");
+    EXPECT_TRUE(system.forms.notice_open);
     FollowBeatsUntil(L"11:04:20");
     EXPECT_EQ(system.forms.attention_shows, 0);  // nothing at the old time
     EXPECT_TRUE(system.process.started.empty());
-    form.MouseMove(0, 0, kBalloonClick, 0);  // the next notice: again
+    notice.Click(kNoticeLabel2);  // the next notice: again
     FollowBeatsUntil(L"11:20:16");
     EXPECT_EQ(told, (Told{{L"10:49:15", NoticeOf(L"10:50:15")}, {L"11:04:15", NoticeOf(L"11:05:15")},
                           {L"11:19:15", NoticeOf(L"11:20:15")}}));
@@ -310,28 +305,71 @@ TEST_F(Notice, AClickOnTheNoticeGivesFifteenMoreMinutesAsOftenAsItComes) {
     EXPECT_EQ(system.process.started.size(), 1u);
 }
 
-TEST(NoticeArmings, AClickOnAnythingButThisArmingsNoticeWhileItsSecondIsAheadDoesNothing) {
+TEST(NoticeArmings, ItGoesWithWhatItToldOfAndALateClickThenDoesNothing) {
     struct Case {
         const char* what;
         std::function<void(NoticeRig&)> then;
+        bool open;  // the notice, afterwards
     };
     const Case table[] = {
-        {"after a cancel", [](NoticeRig& t) { t.form.Click(kCancelzop); }},
-        {"after arming again", [](NoticeRig& t) { t.form.Label2_Click(); }},  // the same time
-        {"after the action", [](NoticeRig& t) { t.FollowBeatsUntil(L"10:00:16"); }},
-        {"on the confirmation", [](NoticeRig& t) { t.form.MouseMove(0, 0, kBalloonClick, 0); }},
-        {"on the slept-through warning", [](NoticeRig& t) { t.TickAt(L"10:00:12", 120000); }},
+        {"when the warning comes", [](NoticeRig& t) { t.FollowBeatsUntil(L"10:00:11"); }, false},
+        {"after a cancel", [](NoticeRig& t) { t.form.Click(kCancelzop); }, false},
+        {"after arming again", [](NoticeRig& t) { t.form.Label2_Click(); }, false},  // the same time
+        {"after Set Shutdown", [](NoticeRig& t) { t.form.Command1_Click(); }, false},
+        {"after the action", [](NoticeRig& t) { t.FollowBeatsUntil(L"10:00:16"); }, false},
+        {"on the confirmation", [](NoticeRig& t) { t.form.Notice_MoreTime(); }, true},
     };
     for (const Case& c : table) {
         NoticeRig t;
         t.Arm2HoursAhead();
         t.FollowBeatsUntil(L"09:59:20");
+        ASSERT_TRUE(t.system.forms.notice_open);
         c.then(t);
+        EXPECT_EQ(t.system.forms.notice_open, c.open) << c.what;
         const std::wstring target = t.form.TargetTime;
-        const std::size_t shown = t.balloons().size();
-        t.form.MouseMove(0, 0, kBalloonClick, 0);
+        const std::size_t shown = t.notices().size();
+        t.form.Notice_MoreTime();
         EXPECT_EQ(t.form.TargetTime, target) << c.what;
-        EXPECT_EQ(t.balloons().size(), shown) << c.what;
+        EXPECT_EQ(t.notices().size(), shown) << c.what;
+    }
+}
+
+TEST(NoticeWindow, CancelCallsOffCloseLeavesTheScheduleAndTheConfirmationGoesByItself) {
+    struct Case {
+        const char* what;
+        bool confirming;
+        int clicked;  // 0: its timer ticks
+        std::string asked;  // of the main window
+        bool goes;
+    };
+    const Case table[] = {
+        {"15 more minutes", false, kNoticeLabel2, "postpone schedule", false},
+        {"Cancel", false, kNoticeLabel3, "cancel schedule", true},
+        {"Close (or Esc)", false, kNoticeLabel4, "", true},
+        {"its words", false, kNoticeLabel1, "", false},
+        {"beside its buttons", false, kNoticeLabel5, "", false},
+        {"the confirmation", true, kNoticeLabel5, "", true},
+        {"the confirmation's words", true, kNoticeLabel1, "", true},
+        {"the confirmation's time", true, 0, "", true},
+    };
+    for (const Case& c : table) {
+        System system;
+        Host host(NoticeDesign(), system.journal, 0x0F0E);
+        windows::Notice notice(host, system.forms);
+        const std::wstring said = c.confirming ? L"Postponed: you will be logged off at 10:15:15."
+                                               : L"You will be logged off at 10:00:15.";
+        notice.Tell(L"You will be logged off at 10:00:15.");
+        if (c.confirming) notice.Confirm(said);
+        EXPECT_EQ(host.Get<Label>(kNoticeLabel1).caption, said) << c.what;
+        EXPECT_EQ(host.window.caption, said) << c.what;  // what the taskbar and a reader name it
+        EXPECT_EQ(host.Get<Label>(kNoticeLabel2).visible, !c.confirming) << c.what;
+        EXPECT_EQ(host.Get<Label>(kNoticeLabel3).visible, !c.confirming) << c.what;
+        EXPECT_EQ(host.Get<Timer>(kNoticeTimer1).enabled, c.confirming) << c.what;
+        if (c.clicked) notice.Click(c.clicked);
+        else notice.Tick(kNoticeTimer1);
+        for (const char* asked : {"postpone schedule", "cancel schedule"})
+            EXPECT_EQ(system.journal.Has(asked), c.asked == asked) << c.what;
+        EXPECT_EQ(host.window.unloaded, c.goes) << c.what;
     }
 }
 

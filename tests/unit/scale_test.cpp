@@ -10,6 +10,7 @@
 #include "windows/about.h"
 #include "windows/attention.h"
 #include "windows/form1_design.h"
+#include "windows/notice.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ using platform::PixelRect;
 constexpr int kScales[] = {96, 120, 144, 168, 192, 240, 288};
 
 const FormDesign* const kForms[] = {&windows::Form1Design(), &windows::AboutDesign(),
-                                    &windows::AttentionDesign()};
+                                    &windows::AttentionDesign(),
+                                    &windows::NoticeDesign()};
 
 TEST(TwipsToPixels, RoundsEachEdgeToTheNearestPixelHalvesUp) {
     const struct {
