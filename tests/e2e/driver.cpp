@@ -34,8 +34,11 @@
 //   tray-forget HWND                     the notification area drops the icon
 //                                        (HWND, 1), as a restarting shell does
 //   menus                                size of each open pop-up menu
-//   cover TITLE                          another program's maximised window,
-//                                        in the foreground, until closed
+//   cover TITLE [full]                   another program's maximised window,
+//                                        in the foreground, until closed; full:
+//                                        borderless over the whole screen, as
+//                                        a film plays, adding each character
+//                                        typed into it to its title
 //   at X Y                               the top-level window at a point of
 //                                        the screen
 //   files HWND                           the number of items the file list
@@ -192,6 +195,10 @@ DWORD Timeout(int argc, wchar_t** argv, int at, DWORD fallback) {
 
 LRESULT CALLBACK CoverProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_DESTROY) PostQuitMessage(0);
+    if (message == WM_CHAR) {
+        const std::wstring title = Text(hwnd) + static_cast<wchar_t>(wparam);
+        SetWindowTextW(hwnd, title.c_str());
+    }
     return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
@@ -587,11 +594,15 @@ int Command(int argc, wchar_t** argv) {
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
         wc.lpszClassName = L"TarnovelleTestCover";
         RegisterClassW(&wc);
-        HWND cover = CreateWindowExW(0, wc.lpszClassName, argv[2], WS_OVERLAPPEDWINDOW,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                     nullptr, nullptr, wc.hInstance, nullptr);
+        const bool full = argc >= 4 && std::wstring(argv[3]) == L"full";
+        HWND cover = full ? CreateWindowExW(0, wc.lpszClassName, argv[2], WS_POPUP, 0, 0,
+                                            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                            nullptr, nullptr, wc.hInstance, nullptr)
+                          : CreateWindowExW(0, wc.lpszClassName, argv[2], WS_OVERLAPPEDWINDOW,
+                                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                            nullptr, nullptr, wc.hInstance, nullptr);
         if (!cover) return 1;
-        ShowWindow(cover, SW_SHOWMAXIMIZED);
+        ShowWindow(cover, full ? SW_SHOW : SW_SHOWMAXIMIZED);
         SetForegroundWindow(cover);
         Print(Hex(reinterpret_cast<UINT_PTR>(cover)));
         std::fflush(stdout);

@@ -10,9 +10,9 @@ import signal
 import subprocess
 
 from harness import (COMBO1, COMBO2, COMBO3, COMMAND1, DRIVER, LABEL2, OUT, RECORDER,
-                     TRAY_CALLBACK, TRAY_ICON, UI_TIMEOUT, WM_CLOSE, ProgramTest, balloon,
-                     clock_time, find, info, next_armable, sleep_until, stays, typing, wait_for)
-from test_tray import TrayUser
+                     TRAY_ICON, UI_TIMEOUT, WM_CLOSE, ProgramTest, balloon, clock_time, find,
+                     info, next_armable, rect, sleep_until, stays, typing, wait_for)
+from test_access import Listener
 
 SECOND = datetime.timedelta(seconds=1)
 REFUSED = "The action could not be carried out: shutdown.exe -s -t 0 ended with code 1190"
@@ -21,15 +21,12 @@ LONGEST_STALL = 60 * SECOND
 WM_POWERBROADCAST = 0x0218
 PBT_APMRESUMEAUTOMATIC = 0x0012
 SLEPT_THROUGH = "The computer was asleep at the set time, so nothing was done. Still set for {}."
-NOTICE = "The computer will shut down at {}. Click here for 15 more minutes, or cancel from this icon's menu."
+NOTICE = "The computer will shut down at {}."
+NOTICE_CLASS = "TarnovelleNotice"
 NOTICE_LEAD = 60 * SECOND
 POSTPONED = "Postponed: the computer will shut down at {}."
-NIN_BALLOONUSERCLICK = 0x0405
 # Armed at least this far ahead, a shutdown gets the notice.
 NOTICE_ARMED_AHEAD = 90
-# Wine's notification area makes a balloon two seconds after it is asked
-# for one (BALLOON_CREATE_TIMEOUT in its explorer's systray.c).
-WINE_BALLOON_DELAY = 2 * SECOND
 
 
 class RealPc(ProgramTest):
@@ -173,64 +170,93 @@ class RealPc(ProgramTest):
         self.assertTrue(self.program.wait_exit(), "the program did not end")
 
 
-class MinuteNotice(ProgramTest):
-    """A minute's notice before a shutdown armed through Set Action about a
-    hundred seconds ahead, and nothing else changed."""
+class FilmViewer(ProgramTest):
+    """The minute's notice of a system action armed through Set Action about
+    a hundred seconds ahead, while another program's window fills the screen
+    and holds the keyboard, as a film played full screen does."""
 
-    def assert_within_its_second(self, seen, second, what):
-        self.assertGreaterEqual(seen, second, f"{what} came before its second")
-        self.assertLess(seen, second + SECOND + SECOND / 2, f"{what} came late")
+    def film(self):
+        """The other program's window, in the foreground: what is typed into
+        it goes to its title."""
+        cover = subprocess.Popen(["wine", str(DRIVER), "cover", "Film", "full"], env=self.desktop.env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        film = find(self.desktop, "Film", UI_TIMEOUT)[0]
+        self.addCleanup(cover.wait, UI_TIMEOUT)
+        self.addCleanup(self.desktop.driver, "post", film, WM_CLOSE, 0, 0, check=False)
+        self.desktop.xdotool("mousemove", 300, 300, "click", "1")  # the viewer clicks into it
+        wait_for(lambda: self.desktop.driver("focus", film)[0].split("\t")[2] == film,
+                 UI_TIMEOUT, "the film did not come to the foreground")
+        self.typed = "Film"
+        return film
 
-    def test_a_balloon_tells_a_minute_ahead_then_the_warning_and_the_shutdown_come_once(self):
-        at, warn = self.arm("Shutdown", steps=1, later=NOTICE_ARMED_AHEAD)
-        notice = at - NOTICE_LEAD
-        found = balloon(self.desktop, NOTICE.format(at.strftime("%H:%M:%S")),
-                        (notice - datetime.datetime.now()).total_seconds() + UI_TIMEOUT)
+    def type_into(self, film, keys):
+        self.desktop.xdotool("type", "--delay", "20", keys)
+        self.typed += keys
+        wait_for(lambda: info(self.desktop, film)["title"] == self.typed, UI_TIMEOUT,
+                 f"{keys!r} did not reach the film")
+
+    def wait_notice(self, at, words):
+        found = find(self.desktop, words.format(at.strftime("%H:%M:%S")),
+                     (at - NOTICE_LEAD - datetime.datetime.now()).total_seconds() + UI_TIMEOUT,
+                     window_class=NOTICE_CLASS)
         self.assertIsNotNone(found, "no notice a minute before")
-        asked = found[1] - WINE_BALLOON_DELAY  # by then the program asked for it
-        print(f"\n  notice asked for {(asked - notice).total_seconds():.2f} s into its second")
-        self.assert_within_its_second(asked, notice, "the notice")
-        warning = find(self.desktop, "Attention",
-                       (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT)
-        self.assertIsNotNone(warning, "no warning window")
-        self.assert_within_its_second(clock_time(warning[1]), warn, "the warning")
-        wait_for(self.desktop.records, (at - datetime.datetime.now()).total_seconds() + UI_TIMEOUT,
-                 "the shutdown did not start")
-        sleep_until(at + 2 * SECOND)  # the rest of the armed second passes
-        records = self.desktop.records()
-        self.assertEqual([r[1] for r in records], ["shutdown.exe -s -t 0"])
-        self.assertGreaterEqual(clock_time(records[0][2]), at)
+        return found
+
+    def press_on(self, notice, button):
+        """A real click on a drawn button of the notice, the pointer coming
+        to it over the film."""
+        i = info(self.desktop, notice)
+        x, y, w, h = rect("Notice", button)
+        x, y = int(i["client_x"]) + x + w // 2, int(i["client_y"]) + y + h // 2
+        self.desktop.xdotool("mousemove", x - 80, y - 60, "mousemove", x - 30, y - 20,
+                             "mousemove", x, y, "click", "1")
 
 
-class MinuteNoticeClicked(TrayUser):
-    """A click on the notice gives fifteen more minutes (a class of its own
-    so that a lane runs it beside the others)."""
-
-    def test_a_click_on_the_notice_moves_the_time_fifteen_minutes_on(self):
-        at, _ = self.arm("Shutdown", steps=1, later=NOTICE_ARMED_AHEAD)
-        self.assertIsNotNone(
-            balloon(self.desktop, NOTICE.format(at.strftime("%H:%M:%S")),
-                    (at - NOTICE_LEAD - datetime.datetime.now()).total_seconds() + UI_TIMEOUT),
-            "no notice a minute before")
-        self.desktop.screenshot(OUT / "notice-balloon.png")
-        # Wine relays no click on a balloon: the shell's message for one, as
-        # it sends it for an icon like this one (the event in lParam).
-        self.desktop.driver("post", self.program.hwnd, TRAY_CALLBACK, 1, NIN_BALLOONUSERCLICK)
+class MinuteNotice(FilmViewer):
+    def test_above_a_full_screen_film_it_leaves_the_keys_there_and_gives_15_more_minutes(self):
+        at, _ = self.arm("Shutdown", steps=6, later=NOTICE_ARMED_AHEAD)
+        film = self.film()
+        listener = Listener(self.desktop, self.log_dir / "events.txt")
+        self.addCleanup(listener.stop)
+        notice, seen = self.wait_notice(at, NOTICE)
+        print(f"\n  notice seen {(clock_time(seen) - at + NOTICE_LEAD).total_seconds():.2f} s into its second")
+        self.assertGreaterEqual(clock_time(seen), at - NOTICE_LEAD, "the notice came before its second")
+        # Above the film, in the work area's bottom right corner, heard by a
+        # screen reader by its words, and the film keeps the keyboard.
+        i = info(self.desktop, notice)
+        right, bottom = int(i["window_x"]) + int(i["window_w"]), int(i["window_y"]) + int(i["window_h"])
+        self.assertEqual(self.desktop.driver("at", right - 20, bottom - 20), [notice])
+        _, _, area_right, area_bottom = map(int, self.desktop.driver("monitor", right, bottom)[0].split())
+        self.assertTrue(0 < area_right - right <= 24 and 0 < area_bottom - bottom <= 24, (right, bottom))
+        wait_for(lambda: listener.heard("alert", NOTICE.format(at.strftime("%H:%M:%S"))), UI_TIMEOUT,
+                 "the notice was not announced")
+        self.type_into(film, "ab")
+        self.shot("notice.png", notice)
+        self.press_on(notice, "Label2")  # 15 more minutes
         later = (at + 15 * 60 * SECOND).strftime("%H:%M:%S")
-        self.assertIsNotNone(balloon(self.desktop, POSTPONED.format(later), UI_TIMEOUT),
-                             "no balloon told of the new time")
-        self.desktop.screenshot(OUT / "postponed-balloon.png")
+        wait_for(lambda: listener.heard("alert", POSTPONED.format(later)), UI_TIMEOUT,
+                 "the notice did not tell the new time")
         self.assertEqual(self.program.caption(), "Tarnovelle - At: " + later)
         lists = self.program.children()
         self.assertEqual([lists[c]["text"] for c in (COMBO1, COMBO2, COMBO3)], later.split(":"))
-        self.assertIsNone(find(self.desktop, "Attention",
-                               (at - datetime.datetime.now()).total_seconds() + 2),
-                          "a warning came for the old time")
-        self.assertEqual(self.desktop.records(), [], "the old time still started the action")
-        self.right_click_icon()
-        self.click_menu_item(1)  # Cancel
+        self.type_into(film, "c")  # the click left the keyboard with the film
+        wait_for(lambda: not self.desktop.windows_of_class(NOTICE_CLASS), UI_TIMEOUT,
+                 "the confirmation stayed")
+
+
+class MinuteNoticeCancelled(FilmViewer):
+    """The notice's Cancel (a class of its own so that a lane runs it beside
+    the one above)."""
+
+    def test_above_a_full_screen_film_its_cancel_calls_the_restart_off(self):
+        at, _ = self.arm("Restard", steps=6, later=NOTICE_ARMED_AHEAD)
+        self.film()
+        notice, _ = self.wait_notice(at, "The computer will restart at {}.")
+        self.press_on(notice, "Label3")  # Cancel
         self.program.wait_shown("Cancel did not show the window")
         self.assertEqual(self.program.caption(), "Tarnovelle")
+        self.assertTrue(self.program.children()[COMMAND1]["enabled"])
+        self.assertEqual(self.desktop.windows_of_class(NOTICE_CLASS), [])
 
 
 class MinuteNoticeShortPath(ProgramTest):
@@ -239,8 +265,8 @@ class MinuteNoticeShortPath(ProgramTest):
 
     def test_set_shutdown_gives_no_notice(self):
         at, _ = self.arm("Shutdown", steps=1, warning=False, later=NOTICE_ARMED_AHEAD)
-        past_notice = at - NOTICE_LEAD + WINE_BALLOON_DELAY + SECOND + SECOND / 2
+        past_notice = at - NOTICE_LEAD + SECOND + SECOND / 2
         self.assertIsNone(
-            balloon(self.desktop, NOTICE.format(at.strftime("%H:%M:%S")),
-                    (past_notice - datetime.datetime.now()).total_seconds()),
+            find(self.desktop, NOTICE.format(at.strftime("%H:%M:%S")),
+                 (past_notice - datetime.datetime.now()).total_seconds(), window_class=NOTICE_CLASS),
             "Set Shutdown gave a notice")
