@@ -26,7 +26,7 @@
 // ahead (NoticeTime, NoticeDue): the warning's seconds are enough to cancel
 // but not to save a document. A notice second no beat saw is still told
 // while half of that minute is left; later it would only hurry the user.
-// A click on the notice moves the armed time kPostponeSeconds later
+// The notice's "15 more minutes" moves the armed time kPostponeSeconds later
 // (PostponedTime), while the second it told of is still ahead: never
 // sooner, and never for a time that has passed.
 #pragma once
@@ -88,12 +88,11 @@ std::optional<std::wstring> NoticeTime(const std::wstring& now, const std::wstri
 bool NoticeDue(const Look& previous, const Look& now, std::int64_t late_ms,
                const std::wstring& notice);
 
-// How much later a click on the notice moves the armed time (its words say
-// "15 more minutes").
+// How much later the notice's "15 more minutes" moves the armed time.
 inline constexpr int kPostponeSeconds = 15 * 60;
 
-// The armed time kPostponeSeconds later, over midnight too, for a click on
-// the notice with the clock showing `now`; nothing unless `armed` lies
+// The armed time kPostponeSeconds later, over midnight too, for "15 more
+// minutes" pressed with the clock showing `now`; nothing unless `armed` lies
 // ahead within the notice's minute (not the armed second itself, which the
 // action may already have taken), or when either text is no clock time.
 std::optional<std::wstring> PostponedTime(const std::wstring& now, const std::wstring& armed);
