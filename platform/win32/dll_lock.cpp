@@ -27,7 +27,7 @@ constexpr const wchar_t* kSystemDlls[] = {
     L"oleaut32.dll", L"oleacc.dll", L"version.dll",  L"uxtheme.dll",  L"dwmapi.dll",
     L"propsys.dll", L"shlwapi.dll", L"imm32.dll",    L"msctf.dll",    L"cryptbase.dll",
     L"windowscodecs.dll", L"profapi.dll", L"userenv.dll", L"sspicli.dll", L"ntmarta.dll",
-    L"msimg32.dll",
+    L"msimg32.dll", L"winmm.dll",
 };
 
 void PreloadFromSystemFolder() {

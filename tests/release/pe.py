@@ -11,7 +11,7 @@ import pefile
 # What the program may use: Windows' own DLLs, nothing of a toolchain's.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
                "shell32.dll", "ole32.dll", "oleaut32.dll", "oleacc.dll", "advapi32.dll",
-               "msvcrt.dll", "psapi.dll", "version.dll"}
+               "msvcrt.dll", "psapi.dll", "version.dll", "winmm.dll"}
 
 MACHINE_I386 = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]
 PE32_MAGIC = pefile.OPTIONAL_HEADER_MAGIC_PE

@@ -35,8 +35,8 @@ BUILT_EXE = dist.EXE
 # The system DLLs the program loads on first use, by the delay-load tables
 # the exe's header lists.
 DELAY_LOADED = sorted(f"{name}.dll" for name in
-                      ("comctl32", "comdlg32", "gdi32", "ole32", "oleacc", "oleaut32", "shell32",
-                       "user32"))
+                      ("advapi32", "comctl32", "comdlg32", "gdi32", "ole32", "oleacc", "oleaut32",
+                       "shell32", "user32", "winmm"))
 
 
 def release_zip(dist_dir):
