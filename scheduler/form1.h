@@ -46,7 +46,9 @@ public:
     std::wstring WarnTime;
     std::wstring FileToRun;
 
-    std::unique_ptr<tray::clsTrayIcon> TrayIcon;  // created on first use
+    // The tray icon's manager, once made (its first use is the load), for
+    // what it shows of its state.
+    const tray::clsTrayIcon* TrayIconMade() const { return TrayIcon.get(); }
 
     // Handlers.
     void Form_Initialize();
@@ -111,6 +113,7 @@ private:
     void EndAtOnce();
     tray::clsTrayIcon& Tray();
 
+    std::unique_ptr<tray::clsTrayIcon> TrayIcon;  // created on first use
     const platform::Services services_;
     // The tray icon's picture, kept while the icon may have to be added again.
     std::unique_ptr<platform::IPicture> tray_picture_;

@@ -181,7 +181,7 @@ TEST_F(RefusedIcon, AnAddTheShellRefusedButHeldCountsOnceAChangeSucceeds) {
     };
     form.Tick(kTimer4);
     EXPECT_FALSE(timer(kTimer4).enabled);
-    EXPECT_TRUE(form.TrayIcon->IconPresent());
+    EXPECT_TRUE(form.TrayIconMade()->IconPresent());
 }
 
 TEST_F(Form1Test, TheIconComesBackWithANewShellAndIsRetriedIfItRefuses) {

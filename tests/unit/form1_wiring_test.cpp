@@ -23,7 +23,7 @@ TEST_F(Form1Test, LoadAddsTheTrayIconWithTheCaptionAsTip) {
     EXPECT_EQ(r.hWnd, kMainWindow);
     EXPECT_EQ(r.hIcon, system.resources.icon_handle);
     EXPECT_EQ(std::string(r.szTip, 11), std::string("Tarnovelle") + '\0');
-    ASSERT_TRUE(form.TrayIcon);
+    ASSERT_TRUE(form.TrayIconMade());
 }
 
 TEST_F(Form1Test, LaterCaptionsDoNotReachTheTip) {
@@ -67,7 +67,7 @@ TEST_F(Form1Test, TheIconsEventsAreRelayedToTheTrayIcon) {
     EXPECT_EQ(window().popups, 1);
     // Any other event (a move over the icon) is just decoded.
     form.MouseMove(0, 0, 200 * 15.0f, 100 * 15.0f);
-    EXPECT_EQ(form.TrayIcon->lng_TrayMsg(), 200);
+    EXPECT_EQ(form.TrayIconMade()->lng_TrayMsg(), 200);
     EXPECT_EQ(window().popups, 1);
 }
 
