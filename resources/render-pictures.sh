@@ -49,6 +49,8 @@ icon() {   # sheet file.ico size:bpp ... (one for each of the sheet's cells, in 
     shift 2
     for cell; do
         size=${cell%:*}
+        # the page moved along the sheet, not the picture cropped: the cell's
+        # drawing then lands on the very pixels it would fill on its own
         rsvg-convert --left=$left --page-width="$size" --page-height="$size" "$ART/$sheet.svg" |
             convert png:- -depth 8 "rgba:$W/$sheet-$size.rgba"
         images+=("$size" "${cell#*:}" "$W/$sheet-$size.rgba")
