@@ -21,7 +21,7 @@ E2E_LANES ?=
 export E2E_LANES
 
 .PHONY: all setup build windows linux e2e-build linux-asan fuzz-build run test unit asan \
-        fuzz-smoke fuzz e2e dist pictures-check release-check bench profile clean
+        fuzz-smoke fuzz e2e dist pictures pictures-check release-check bench profile clean
 
 all: build
 
@@ -78,7 +78,12 @@ e2e: e2e-build
 dist: windows
 	@RELEASE_URL='$(RELEASE_URL)' $(PYTHON) scripts/dist.py
 
-# The pictures, icons and cursors as the script made them and as the exe
+# The pictures, icons and cursors, rendered from their sources in
+# resources/art into resources/pictures (resources/render-pictures.sh).
+pictures: setup
+	@PYTHON=$(PYTHON) resources/render-pictures.sh
+
+# The pictures, icons and cursors as the sources give them and as the exe
 # carries them.
 pictures-check: windows
 	@$(PYTHON) tests/release/test_pictures.py -v

@@ -10,9 +10,10 @@ every hand pixel within `stroke` pixels of the outside, the lines between the
 fingers are the same band along the fingers' edges, so they stay as crisp as
 the pixel art at every size: 1 pixel below 64 pixels, 2 pixels at 64.
 
-Prints the hotspot ("HOTX HOTY", the top pixel of the finger tip, the left
-one of two) and then SIZE rows of SIZE characters: X outline, o fill,
-. transparent.
+Prints the hand as an XPM image of SIZE x SIZE pixels, X the outline in
+black, o the fill in white, . transparent, with the hotspot (the top pixel
+of the finger tip, the left one of two) in its values line. At 32 pixels
+it is art/hand-32.xpm, the original pixel art, row for row.
 
 Usage: draw_hand.py SIZE
 """
@@ -141,12 +142,20 @@ def draw(size):
     return (tip[(len(tip) - 1) // 2], top), rows
 
 
+def xpm(size):
+    """The hand at `size` as an XPM image: black outline, white fill, the
+    hotspot in its values line."""
+    (hx, hy), rows = draw(size)
+    lines = ['"%d %d 3 1 %d %d"' % (size, size, hx, hy),
+             '". c None"', '"X c #000000"', '"o c #FFFFFF"']
+    lines += ['"%s"' % row for row in rows]
+    return "/* XPM */\nstatic char *hand[] = {\n" + ",\n".join(lines) + "};\n"
+
+
 def main(argv):
     if len(argv) != 2:
         sys.exit(__doc__)
-    (hx, hy), rows = draw(int(argv[1]))
-    print(hx, hy)
-    print("\n".join(rows))
+    sys.stdout.write(xpm(int(argv[1])))
 
 
 if __name__ == "__main__":

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Write Windows .ico / .cur files with an exact pixel format.
 
-ImageMagick's own ICO writer picks bit depths by itself, so make-pictures.sh
-renders the artwork with ImageMagick, dumps each size as raw 8-bit RGBA
+ImageMagick's own ICO writer picks bit depths by itself, so render-pictures.sh
+renders the artwork, dumps each size as raw 8-bit RGBA with ImageMagick
 (`convert art.png -depth 8 rgba:art.rgba`) and this script packs them into
 one file, each as a DIB image of its own depth, in the order given (the
 first is the one Windows takes when asked for an icon or cursor at "its own

@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """Checks the pictures, icons and cursors in resources/pictures and in the
-exe: the 1x pictures are the windows' picture boxes in size and kind, each
-2x picture is the same artwork at exactly twice the pixels and of the same
-kind, the icons and cursors hold the sizes Windows asks for at 100 to 200 %
-display scale with the original image first, and the exe carries all of it.
+exe: they are what their sources in resources/art render to, the 1x pictures
+are the windows' picture boxes in size and kind, each 2x picture is the same
+artwork at exactly twice the pixels and of the same kind, the icons and
+cursors hold the sizes Windows asks for at 100 to 200 % display scale with
+the original image first, and the exe carries all of it.
 
     test_pictures.py [-v]    (make pictures-check builds the exe first)
 """
+import os
 import re
 import struct
 import subprocess
 import sys
+import tempfile
 import unittest
 from pathlib import Path
 
@@ -88,6 +91,21 @@ def extent(mask):
     columns = [x for row in mask for x, shown in enumerate(row) if shown]
     rows = [y for y, row in enumerate(mask) if any(row)]
     return max(columns) - min(columns) + 1, max(rows) - min(rows) + 1
+
+
+class Sources(unittest.TestCase):
+    """resources/art, rendered by render-pictures.sh."""
+
+    def test_the_sources_render_to_the_committed_files_byte_for_byte(self):
+        with tempfile.TemporaryDirectory() as out:
+            subprocess.run([str(ROOT / "resources" / "render-pictures.sh"), out], check=True,
+                           env={**os.environ, "PYTHON": sys.executable})
+            names = sorted(path.name for path in Path(out).iterdir())
+            self.assertEqual(names, sorted(path.name for path in PICTURES.iterdir()))
+            for name in names:
+                with self.subTest(name):
+                    self.assertTrue((Path(out) / name).read_bytes() == (PICTURES / name).read_bytes(),
+                                    f"{name} is not what resources/art renders to")
 
 
 class Pictures(unittest.TestCase):
