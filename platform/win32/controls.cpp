@@ -40,35 +40,6 @@ namespace {
 // The list drops down far enough to show about a dozen items (pixels at 100 %).
 constexpr int kDropDownHeight = 200;
 
-// Messages that neither show nor read what a system control holds: the
-// mouse passing over, the dialog manager's questions, moves, and the
-// window's end. A control that keeps its contents back until they are
-// needed (a list's items, a text box's text) lets these through.
-bool LeavesContentsAlone(UINT message) {
-    switch (message) {
-        case WM_NCHITTEST:
-        case WM_SETCURSOR:
-        case WM_MOUSEMOVE:
-        case WM_NCMOUSEMOVE:
-        case WM_MOUSELEAVE:
-        case WM_NCMOUSELEAVE:
-        case WM_GETDLGCODE:
-        case WM_GETFONT:
-        case WM_WINDOWPOSCHANGING:
-        case WM_WINDOWPOSCHANGED:
-        case WM_MOVE:
-        case WM_SHOWWINDOW:
-        case WM_QUERYUISTATE:
-        case WM_UPDATEUISTATE:
-        case WM_CHANGEUISTATE:
-        case WM_DESTROY:
-        case WM_NCDESTROY:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // A drop-down list. It shows no item until one is chosen, so its items are
 // given it only when something first needs them: the user opens it or
 // types in it, or anyone asks it about its items. Until then it is painted,
@@ -346,7 +317,7 @@ public:
           rect_(ClientRect(design, site.Dpi())), visible_(design.visible) {}
     void Create() override {
         if (IsDrawnButton(design_)) {
-            CreateChild(DrawnButtonClass(site_.Instance()), WS_TABSTOP, 0, caption_.c_str());
+            CreateOwnChild(DrawnButtonClass(site_.Instance()), WS_TABSTOP, caption_.c_str());
             SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<Control*>(this)));
             MakeAccessible([this] { Post(); });
         } else if (design_.caption) {
@@ -694,8 +665,52 @@ LRESULT Control::CallSystem(UINT message, WPARAM wparam, LPARAM lparam) const {
                           : SendMessageW(child_, message, wparam, lparam);
 }
 
+bool Control::LeavesContentsAlone(UINT message) {
+    switch (message) {
+        case WM_NCHITTEST:
+        case WM_SETCURSOR:
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
+        case WM_MOUSELEAVE:
+        case WM_NCMOUSELEAVE:
+        case WM_GETDLGCODE:
+        case WM_GETFONT:
+        case WM_WINDOWPOSCHANGING:
+        case WM_WINDOWPOSCHANGED:
+        case WM_MOVE:
+        case WM_SHOWWINDOW:
+        case WM_QUERYUISTATE:
+        case WM_UPDATEUISTATE:
+        case WM_CHANGEUISTATE:
+        case WM_DESTROY:
+        case WM_NCDESTROY:
+            return true;
+        default:
+            return false;
+    }
+}
+
 HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                           const wchar_t* text, int extra_height) {
+    MakeChild(window_class, style, ex_style, text, extra_height);
+    // Named in the design: a screen reader hears the name.
+    const bool named = design_.accessible_name != nullptr;
+    if (named) MakeAccessible();
+    if (named || OwnsMessages()) {
+        SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        original_proc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WrappedProc)));
+    }
+    return child_;
+}
+
+HWND Control::CreateOwnChild(const wchar_t* window_class, DWORD style, const wchar_t* text) {
+    MakeChild(window_class, style, 0, text, 0);
+    return child_;
+}
+
+void Control::MakeChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
+                        const wchar_t* text, int extra_height) {
     style |= WS_CHILD;
     if (design_.visible) style |= WS_VISIBLE;
     if (!design_.enabled) style |= WS_DISABLED;
@@ -711,16 +726,6 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
     SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
     PROFILE_STEP("font");
     if (design_.tooltip) site_.AddTooltip(child_, design_.tooltip);
-    // Named in the design: a screen reader hears the name (a drawn button
-    // makes its own object, with its press).
-    const bool named = design_.accessible_name && !IsDrawnButton(design_);
-    if (named) MakeAccessible();
-    if (named || OwnsMessages()) {
-        SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        original_proc_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WrappedProc)));
-    }
-    return child_;
 }
 
 RECT Control::ChildRect() const {
