@@ -1,0 +1,16 @@
+// The kinds of control, each in a file of its own, made by NewControl
+// (controls.cpp) as the design's rows say. A kind's class lives in its file;
+// only its maker is seen from outside.
+#pragma once
+
+#include <memory>
+
+#include "platform/design.h"
+#include "platform/win32/controls.h"
+
+namespace platform::win32 {
+
+// A drop-down list that gets its items when first needed (list_box.cpp).
+std::unique_ptr<Control> NewListControl(IControlSite& site, const ControlDesign& design);
+
+}  // namespace platform::win32
