@@ -12,5 +12,7 @@ namespace platform::win32 {
 
 // A drop-down list that gets its items when first needed (list_box.cpp).
 std::unique_ptr<Control> NewListControl(IControlSite& site, const ControlDesign& design);
+// The clock's text box, which paints its new texts itself (text_box.cpp).
+std::unique_ptr<Control> NewTextControl(IControlSite& site, const ControlDesign& design);
 
 }  // namespace platform::win32
