@@ -14,5 +14,10 @@ namespace platform::win32 {
 std::unique_ptr<Control> NewListControl(IControlSite& site, const ControlDesign& design);
 // The clock's text box, which paints its new texts itself (text_box.cpp).
 std::unique_ptr<Control> NewTextControl(IControlSite& site, const ControlDesign& design);
+// The labels (label.h): a drawn button or link, with its looks, focus mark,
+// presses and accessible object (drawn_button.cpp), and a plain click area
+// with its caption in a transparent static (click_area.cpp).
+std::unique_ptr<Control> NewDrawnButton(IControlSite& site, const ControlDesign& design);
+std::unique_ptr<Control> NewClickArea(IControlSite& site, const ControlDesign& design);
 
 }  // namespace platform::win32

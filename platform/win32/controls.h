@@ -1,14 +1,15 @@
 // The controls of a window built from a design table. Each kind of control is
-// one class that owns its behaviour: it makes its own child window (if it has
-// one), answers its child's notifications and colour requests, tells whether
-// a point is its click area, and paints itself on the window's surface. The
-// window only routes messages to its controls.
+// a class that owns its behaviour (a label is one of two: a drawn button or a
+// plain click area): it makes its own child window (if it has one), answers
+// its child's notifications and colour requests, tells whether a point is
+// its click area, and paints itself on the window's surface. The window only
+// routes messages to its controls.
 //
-// Here is what every control shares: the base class, which makes the child
-// window, wraps a system control's window procedure and answers a screen
-// reader for it; the maker that chooses a row's class (NewControl); and the
-// window's menu and fonts. Each kind with behaviour of its own has a file of
-// its own beside this one (control_kinds.h lists them).
+// This file holds what every control shares: the base class, which makes the
+// child window, wraps a system control's window procedure and answers a
+// screen reader for it; the maker that chooses a row's class (NewControl);
+// and the window's menu and fonts. The kinds live in files of their own
+// beside it (control_kinds.h names them).
 //
 // Adding a kind of control takes its name in platform/design.h (the kind in
 // ControlKind, MakeControl and ControlKindName); its own file here, with its
