@@ -1,17 +1,15 @@
 #include "platform/win32/controls.h"
 
-#include <commctrl.h>
-
-#include <algorithm>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "platform/accessible.h"
 #include "platform/error.h"
 #include "platform/scale.h"
 #include "platform/win32/control_kinds.h"
 #include "platform/win32/profile.h"
-#include "platform/win32/picture.h"
 
 namespace platform::win32 {
 
@@ -36,90 +34,18 @@ std::wstring WindowText(HWND hwnd) {
 
 namespace {
 
-class TimerControl final : public Control, public ITimer {
-public:
-    TimerControl(IControlSite& site, const ControlDesign& design)
-        : Control(site, design), enabled_(design.enabled) {}
-    bool Enabled() const override { return enabled_; }
-    void SetEnabled(bool enabled) override {
-        if (enabled_ == enabled) return;
-        enabled_ = enabled;
-        site_.TimersChanged();
-    }
-    UINT TickInterval() const override {
-        return enabled_ && !design_.on_beat ? static_cast<UINT>(design_.interval_ms) : 0;
-    }
-    bool TicksOnBeat() const override { return enabled_ && design_.on_beat; }
-
-private:
-    bool enabled_;
-};
-
-class ButtonControl final : public Control, public ICommandButton {
-public:
-    using Control::Control;
-    void Create() override {
-        CreateChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, design_.caption);
-        PROFILE_STEP("button");
-    }
-    void Command(int code) override {
-        if (code == BN_CLICKED) Click();
-    }
-    bool PressEnter() override {
-        if (!child_ || !IsWindowEnabled(child_)) return false;
-        Click();
-        return true;
-    }
-    bool Enabled() const override { return child_ && IsWindowEnabled(child_); }
-    void SetEnabled(bool enabled) override {
-        if (child_) EnableWindow(child_, enabled ? TRUE : FALSE);
-    }
-
-private:
-    void Click() {
-        if (site_.Events()) site_.Events()->Click(design_.id);
-    }
-};
-
-// A picture at its design place, in the version made for the window's scale.
-class PictureControl final : public Control {
-public:
-    using Control::Control;
-    void Create() override {
-        Load();
-        PROFILE_STEP("picture");
-    }
-    void Rescale() override { Load(); }
-    void Paint(HDC dc) const override {
-        // A contrast theme has no pictures: their words are the window's.
-        if (!design_.visible || !picture_ || site_.Contrast()) return;
-        picture_.Draw(dc, place_.left, place_.top);
-    }
-
-private:
-    void Load() {
-        if (!design_.picture_resource) return;
-        place_ = ClientRect(design_, site_.Dpi());
-        picture_ = Picture::ForPlace(site_.Instance(), design_.picture_resource,
-                                     ScaledSize(design_, kDefaultDpi), ScaledSize(design_, site_.Dpi()));
-    }
-
-    Picture picture_;
-    RECT place_{};
-};
-
 struct Win32Maker {
     IControlSite& site;
     using Made = std::unique_ptr<Control>;
-    Made Timer(const ControlDesign& d) { return std::make_unique<TimerControl>(site, d); }
-    Made PushButton(const ControlDesign& d) { return std::make_unique<ButtonControl>(site, d); }
+    Made Timer(const ControlDesign& d) { return NewTimerControl(site, d); }
+    Made PushButton(const ControlDesign& d) { return NewButtonControl(site, d); }
     Made DropDownList(const ControlDesign& d) { return NewListControl(site, d); }
     Made TextBox(const ControlDesign& d) { return NewTextControl(site, d); }
     // A label with a name and a place in the tab order is a drawn button.
     Made Label(const ControlDesign& d) {
         return IsDrawnButton(d) ? NewDrawnButton(site, d) : NewClickArea(site, d);
     }
-    Made Picture(const ControlDesign& d) { return std::make_unique<PictureControl>(site, d); }
+    Made Picture(const ControlDesign& d) { return NewPictureControl(site, d); }
 };
 
 }  // namespace
