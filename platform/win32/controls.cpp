@@ -1,18 +1,15 @@
 #include "platform/win32/controls.h"
 
-#include <commctrl.h>
-
-#include <algorithm>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "platform/accessible.h"
 #include "platform/error.h"
 #include "platform/scale.h"
-#include "platform/win32/contrast.h"
-#include "platform/win32/dpi.h"
+#include "platform/win32/control_kinds.h"
 #include "platform/win32/profile.h"
-#include "platform/win32/picture.h"
 
 namespace platform::win32 {
 
@@ -37,616 +34,18 @@ std::wstring WindowText(HWND hwnd) {
 
 namespace {
 
-// The list drops down far enough to show about a dozen items (pixels at 100 %).
-constexpr int kDropDownHeight = 200;
-
-// Messages that neither show nor read what a system control holds: the
-// mouse passing over, the dialog manager's questions, moves, and the
-// window's end. A control that keeps its contents back until they are
-// needed (a list's items, a text box's text) lets these through.
-bool LeavesContentsAlone(UINT message) {
-    switch (message) {
-        case WM_NCHITTEST:
-        case WM_SETCURSOR:
-        case WM_MOUSEMOVE:
-        case WM_NCMOUSEMOVE:
-        case WM_MOUSELEAVE:
-        case WM_NCMOUSELEAVE:
-        case WM_GETDLGCODE:
-        case WM_GETFONT:
-        case WM_WINDOWPOSCHANGING:
-        case WM_WINDOWPOSCHANGED:
-        case WM_MOVE:
-        case WM_SHOWWINDOW:
-        case WM_QUERYUISTATE:
-        case WM_UPDATEUISTATE:
-        case WM_CHANGEUISTATE:
-        case WM_DESTROY:
-        case WM_NCDESTROY:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// A drop-down list. It shows no item until one is chosen, so its items are
-// given it only when something first needs them: the user opens it or
-// types in it, or anyone asks it about its items. Until then it is painted,
-// moved and asked its size as any list.
-class ListControl final : public Control, public IListBox {
-public:
-    using Control::Control;
-    void Create() override {
-        CreateChild(L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, L"",
-                    kDropDownHeight);
-        FitField();
-        PROFILE_STEP("list field fitted");
-    }
-    void Rescale() override {
-        Control::Rescale();
-        FitField();
-    }
-    void Command(int code) override {
-        if (code == CBN_SELCHANGE && site_.Events()) site_.Events()->Change(design_.id);
-    }
-    std::wstring Text() const override {
-        if (!child_ || !filled_) return {};  // nothing can be chosen before
-        const LRESULT index = SendMessageW(child_, CB_GETCURSEL, 0, 0);
-        if (index == CB_ERR) return {};
-        const LRESULT length = SendMessageW(child_, CB_GETLBTEXTLEN, index, 0);
-        if (length == CB_ERR) return {};
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        const LRESULT got =
-            SendMessageW(child_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-        text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
-        return text;
-    }
-    void SetText(const std::wstring& text) override {
-        // The items stand in the list in the design's order (the list is not
-        // sorted), and are given it before it is told which to choose.
-        for (int i = 0; i < design_.item_count; ++i)
-            if (child_ && text == design_.items[i] &&
-                SendMessageW(child_, CB_SETCURSEL, static_cast<WPARAM>(i), 0) == i)
-                return;
-        Raise(kErrInvalidCall, L"Invalid property value");
-    }
-
-private:
-    bool OwnsMessages() const override { return true; }
-
-    bool Intercept(UINT message, WPARAM /*wparam*/, LPARAM /*lparam*/, LRESULT& /*result*/) override {
-        if (!filled_ && NeedsItems(message)) Fill();
-        return false;
-    }
-
-    static bool NeedsItems(UINT message) {
-        if (LeavesContentsAlone(message)) return false;
-        switch (message) {
-            // Nor does painting, sizing or colouring it, with no item chosen.
-            case WM_PAINT:
-            case WM_NCPAINT:
-            case WM_ERASEBKGND:
-            case WM_NCCALCSIZE:
-            case WM_SIZE:
-            case WM_SETFONT:
-            case WM_CTLCOLORLISTBOX:
-            case WM_CTLCOLOREDIT:
-            case WM_CTLCOLORSTATIC:
-            case WM_SYSCOLORCHANGE:
-            case WM_THEMECHANGED:
-            case CB_GETITEMHEIGHT:
-            case CB_SETITEMHEIGHT:
-                return false;
-            default:
-                return true;  // anything else may show, choose or read an item
-        }
-    }
-
-    void Fill() {
-        filled_ = true;
-        for (int i = 0; i < design_.item_count; ++i)
-            CallSystem(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(design_.items[i]));
-    }
-
-    bool filled_ = false;
-
-    // The closed list is as tall as its place in the design, at every scale,
-    // as the window's font makes it at 100 %: the boxes drawn around the
-    // lists grow with the scale, and the font's height alone would leave
-    // them part empty.
-    void FitField() {
-        const RECT place = ClientRect(design_, site_.Dpi());
-        LRESULT field = SendMessageW(child_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-        if (field == CB_ERR) return;
-        // Not every system adds the same to the field's height for the
-        // list's frame as it reports, so the height is measured again.
-        for (int tries = 0; tries < 3; ++tries) {
-            RECT now{};
-            GetWindowRect(child_, &now);
-            const int missing = (place.bottom - place.top) - (now.bottom - now.top);
-            if (missing == 0 || field + missing <= 0) return;
-            field += missing;
-            SendMessageW(child_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-        }
-    }
-};
-
-// A text box. The clock writes its text once a second and the triggers
-// read it many times a second, so the text is kept here, and read from the
-// system's edit box only after the box reported a change (the user typed).
-//
-// A new text shown by the program is painted on the box at once, in the
-// box's own font, colours and place, while the box does not have the focus:
-// an edit box told its text asks the system to repaint it three times over
-// and paints in a round of its own, which wakes a program with its clock on
-// screen several times a second. The edit box is told the text only when
-// anything else asks of it (it is clicked, it gets the focus, it must
-// repaint, a screen reader asks more than the text), and answers the text
-// meanwhile from here. Hidden, the box is not painted at all.
-class TextControl final : public Control, public ITextBox {
-public:
-    TextControl(IControlSite& site, const ControlDesign& design) : Control(site, design) {
-        if (design.has_back_colour) brush_.reset(CreateSolidBrush(Resolve(design.back_colour)));
-    }
-    void Create() override {
-        CreateChild(L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, L"");
-        SetMargins();
-        PROFILE_STEP("text box");
-    }
-    void Rescale() override {
-        CatchUp();
-        Control::Rescale();
-        SetMargins();
-        // The text starts elsewhere in the new font: the box shows where.
-        if (child_ && !text_.empty()) TellBox(text_);
-    }
-    void Command(int code) override {
-        if (code == EN_CHANGE) {  // the user typed, or the text was set from outside
-            stale_ = true;
-            placed_ = false;
-        }
-        if (code == EN_SETFOCUS) focused_ = true;
-        if (code == EN_KILLFOCUS) focused_ = false;
-    }
-    HBRUSH Colour(HDC dc) override {
-        // In a contrast theme the box takes the theme's pair, both colours.
-        if (site_.Contrast()) return UsePair(dc, ContrastPart::Clock);
-        if (!brush_) return nullptr;
-        SetBkColor(dc, Resolve(design_.back_colour));
-        return static_cast<HBRUSH>(brush_.get());
-    }
-    std::wstring Text() const override {
-        if (stale_) {
-            text_ = WindowText(child_);
-            stale_ = false;
-        }
-        return text_;
-    }
-    void SetText(const std::wstring& text) override {
-        if (!child_ || Text() == text) return;  // only a change is worth a repaint
-        // Hidden (its window hidden in the tray), nobody sees the box: it is
-        // told the text when it is shown again, for its repaint, or asked.
-        if (!focused_ && (!IsWindowVisible(child_) || (placed_ && PaintText(text)))) {
-            text_ = text;
-            behind_ = true;
-            return;
-        }
-        TellBox(text);
-    }
-
-private:
-    bool OwnsMessages() const override { return true; }
-
-    // Narrow margins, so the clock's eight characters fit its box.
-    void SetMargins() {
-        const int margin = ScaledPixels(1, site_.Dpi());
-        SendMessageW(child_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
-    }
-
-    bool Intercept(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override {
-        if (!behind_) return false;
-        switch (message) {
-            case WM_GETTEXTLENGTH:
-                result = static_cast<LRESULT>(text_.size());
-                return true;
-            case WM_GETTEXT: {
-                const std::size_t room = static_cast<std::size_t>(wparam);
-                auto* out = reinterpret_cast<wchar_t*>(lparam);
-                if (!out || room == 0) {
-                    result = 0;
-                    return true;
-                }
-                const std::size_t n = std::min(room - 1, text_.size());
-                text_.copy(out, n);
-                out[n] = L'\0';
-                result = static_cast<LRESULT>(n);
-                return true;
-            }
-            default:
-                // Anything else may show, change or read the box's text.
-                if (!LeavesContentsAlone(message)) CatchUp();
-                return false;
-        }
-    }
-
-    // The box told the text, the usual way; it repaints itself.
-    void TellBox(const std::wstring& text) {
-        behind_ = false;
-        CallSystem(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        text_ = text;
-        stale_ = false;
-        // Where the box shows its first character, now that it has one and
-        // is scrolled to its start.
-        const LRESULT at = text.empty() ? -1 : CallSystem(EM_POSFROMCHAR, 0, 0);
-        placed_ = at != -1;
-        if (placed_) origin_ = POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-    }
-
-    void CatchUp() {
-        if (behind_) TellBox(text_);
-    }
-
-    // Paints the text as the box would, where the box puts it; false (and
-    // nothing painted) when the text would not fit or the box is not in its
-    // usual state, and the box must be told.
-    bool PaintText(const std::wstring& text) {
-        const LONG style = GetWindowLongW(child_, GWL_STYLE);
-        if (style & (WS_DISABLED | ES_READONLY | ES_PASSWORD)) return false;
-        RECT format{};
-        CallSystem(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-        RECT client{};
-        GetClientRect(child_, &client);
-        HDC dc = GetDC(child_);
-        if (!dc) return false;
-        const int saved = SaveDC(dc);
-        SelectObject(dc, reinterpret_cast<HFONT>(CallSystem(WM_GETFONT, 0, 0)));
-        SIZE extent{};
-        const int length = static_cast<int>(text.size());
-        bool painted = false;
-        if (GetTextExtentPoint32W(dc, text.c_str(), length, &extent) &&
-            origin_.x + extent.cx <= format.right) {
-            // The colours the box asks its window for, as it does to paint.
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-            SendMessageW(site_.Window(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
-                         reinterpret_cast<LPARAM>(child_));
-            SetBkMode(dc, OPAQUE);
-            // One call fills the box and writes the text: no flicker.
-            ExtTextOutW(dc, origin_.x, origin_.y, ETO_OPAQUE | ETO_CLIPPED, &client, text.c_str(),
-                        static_cast<UINT>(length), nullptr);
-            painted = true;
-        }
-        RestoreDC(dc, saved);
-        ReleaseDC(child_, dc);
-        return painted;
-    }
-
-    UniqueBrush brush_;
-    mutable std::wstring text_;
-    mutable bool stale_ = true;
-    bool focused_ = false;
-    bool behind_ = false;  // the box has not been told text_ yet
-    bool placed_ = false;  // origin_ is where the box shows its text
-    POINT origin_{};
-};
-
-// A label is a click area with an optional caption. The caption shows in a
-// static window, so anyone can read it; the static lets the mouse through,
-// and the window asks the label whether a click is its own.
-//
-// A label with an accessible name is a drawn button (or link) instead: its
-// window of its own, transparent to the mouse as the static is, takes the
-// focus at its tab place, shows a focus mark over the picture once the
-// keyboard is in use, and is pressed with Space, or Enter through the
-// dialog manager, just as a click presses it.
-class LabelControl final : public Control, public ILabel {
-public:
-    LabelControl(IControlSite& site, const ControlDesign& design)
-        : Control(site, design), caption_(design.caption ? design.caption : L""),
-          rect_(ClientRect(design, site.Dpi())), visible_(design.visible) {}
-    void Create() override {
-        if (IsDrawnButton(design_)) {
-            CreateChild(DrawnButtonClass(site_.Instance()), WS_TABSTOP, 0, caption_.c_str());
-            SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<Control*>(this)));
-            MakeAccessible([this] { Post(); });
-        } else if (design_.caption) {
-            CreateChild(L"STATIC", design_.auto_size ? SS_LEFTNOWORDWRAP : SS_LEFT, 0,
-                        design_.caption);
-        }
-        PROFILE_STEP("label window");
-        Layout();
-        PROFILE_STEP("label laid out");
-    }
-    void Rescale() override {
-        cursor_.reset();  // at the new scale's size, when next shown
-        if (child_)
-            SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
-        Layout();
-    }
-    HBRUSH Colour(HDC dc) override {
-        // Transparent: the window's own surface shows through.
-        POINT origin;
-        SetViewportOrgEx(dc, -rect_.left, -rect_.top, &origin);
-        site_.PaintSurface(dc);
-        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, TextColour());
-        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    }
-    bool Hit(POINT client) const override { return visible_ && PtInRect(&rect_, client); }
-    HCURSOR Cursor() const override {
-        // Loaded when the mouse first comes over the click area.
-        if (!cursor_ && design_.cursor_resource) LoadCursor();
-        return cursor_.get();
-    }
-    std::wstring Caption() const override { return caption_; }
-    void SetCaption(const std::wstring& caption) override {
-        caption_ = caption;
-        if (child_) SetWindowTextW(child_, caption_.c_str());
-        Layout();
-    }
-    void SetVisible(bool visible) override {
-        if (std::exchange(visible_, visible) == visible || !child_) return;
-        // The focus goes on to the next stop, or to the window itself.
-        if (!visible && GetFocus() == child_) {
-            HWND next = GetNextDlgTabItem(site_.Window(), child_, FALSE);
-            SetFocus(next && next != child_ ? next : site_.Window());
-        }
-        ShowWindow(child_, visible ? SW_SHOWNA : SW_HIDE);
-    }
-    void Command(int code) override {
-        if (code == BN_CLICKED && site_.Events()) site_.Events()->Click(design_.id);
-    }
-    bool PressEnter() override {
-        if (!IsDrawnButton(design_) || !child_ || !IsWindowEnabled(child_)) return false;
-        Command(BN_CLICKED);
-        return true;
-    }
-    void CuesChanged() override {
-        if (child_ && IsDrawnButton(design_)) InvalidateRect(child_, nullptr, FALSE);
-    }
-    void SetPressed(bool pressed) override {
-        if (std::exchange(pressed_, pressed) != pressed) ShowPressed();
-    }
-
-private:
-    // The caption's colour: the design's, or its part's in a contrast theme
-    // (on the surface, whose colour the theme gives too).
-    COLORREF TextColour() const {
-        if (site_.Contrast()) return win32::TextColour(design_.link ? ContrastPart::Link : ContrastPart::Surface);
-        return design_.has_fore_colour ? Resolve(design_.fore_colour) : RGB(0, 0, 0);
-    }
-
-    // Only a contrast theme draws a drawn button held down; the pictures
-    // show none.
-    void ShowPressed() {
-        if (child_ && IsDrawnButton(design_) && site_.Contrast()) InvalidateRect(child_, nullptr, FALSE);
-    }
-
-    static const wchar_t* DrawnButtonClass(HINSTANCE instance) {
-        static const wchar_t* const name = [instance] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = &LabelControl::DrawnButtonProc;
-            wc.hInstance = instance;
-            wc.lpszClassName = L"TarnovelleDrawnButton";
-            RegisterClassExW(&wc);
-            return wc.lpszClassName;
-        }();
-        return name;
-    }
-
-    static LRESULT CALLBACK DrawnButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-        auto* self = static_cast<LabelControl*>(
-            reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
-        if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
-        try {
-            return self->OnDrawnButton(hwnd, message, wparam, lparam);
-        } catch (const Error& error) {
-            self->site_.Fatal(error);
-        } catch (const std::bad_alloc&) {
-            self->site_.Fatal(Error{kErrOutOfMemory, L"Out of memory"});
-        }
-        ExitProcess(1);  // not reached: the report ends the program
-    }
-
-    LRESULT OnDrawnButton(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-        LRESULT answer = 0;
-        if (AnswerAccessibility(hwnd, message, wparam, lparam, answer)) return answer;
-        switch (message) {
-            case WM_NCHITTEST: return HTTRANSPARENT;  // the click is the window's to judge
-            case WM_ERASEBKGND: return 1;
-            case WM_PAINT: PaintDrawn(hwnd); return 0;
-            case WM_GETDLGCODE: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
-            case WM_SETFOCUS:
-            case WM_KILLFOCUS:
-                space_down_ = false;
-                InvalidateRect(hwnd, nullptr, FALSE);
-                return 0;
-            case WM_KEYDOWN:
-                if (wparam != VK_SPACE) break;
-                if (!std::exchange(space_down_, true)) ShowPressed();
-                return 0;
-            case WM_KEYUP:
-                if (wparam != VK_SPACE) break;
-                // Pressed as a push button is: on the key's release, reported
-                // to the window as a push button reports its click.
-                if (std::exchange(space_down_, false)) {
-                    ShowPressed();
-                    SendMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_));
-                }
-                return 0;
-            default: break;
-        }
-        return DefWindowProcW(hwnd, message, wparam, lparam);
-    }
-
-    WPARAM Clicked() const { return MAKEWPARAM(kChildIdBase + design_.id, BN_CLICKED); }
-    // Pressed for a screen reader: the click comes once its call is over.
-    void Post() { PostMessageW(site_.Window(), WM_COMMAND, Clicked(), reinterpret_cast<LPARAM>(child_)); }
-
-    // The cursor at the size the system uses at the window's scale.
-    void LoadCursor() const {
-        const int size = MetricForDpi(SM_CXCURSOR, site_.Dpi());
-        cursor_.reset(static_cast<HCURSOR>(LoadImageW(site_.Instance(),
-                                                      MAKEINTRESOURCEW(design_.cursor_resource),
-                                                      IMAGE_CURSOR, size, size, 0)));
-    }
-
-    // The window's surface as it lies under the button, the caption if the
-    // label has one, and the focus mark when it has the focus and the
-    // keyboard is in use: a dark ring (2 pixels at 100 %) with a light one
-    // (1 pixel) inside, seen on light and dark parts of the picture alike.
-    void PaintDrawn(HWND hwnd) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        POINT origin;
-        SetViewportOrgEx(dc, -rect_.left, -rect_.top, &origin);
-        site_.PaintSurface(dc);
-        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
-        RECT r;
-        GetClientRect(hwnd, &r);
-        const bool marked = GetFocus() == hwnd && site_.FocusCuesShown();
-        if (site_.Contrast() && !design_.link) {
-            // No picture under it: the button is drawn with its words, in the
-            // theme's colours.
-            PaintContrastButton(dc, r, design_.accessible_name, site_.Font(kButtonWordsFont),
-                                pressed_ || space_down_, marked, site_.Dpi());
-            EndPaint(hwnd, &ps);
-            return;
-        }
-        if (!caption_.empty()) {
-            HGDIOBJ old = SelectObject(dc, site_.Font(design_.font));
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, TextColour());
-            DrawTextW(dc, caption_.c_str(), -1, &r, DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX);
-            SelectObject(dc, old);
-        }
-        if (marked && site_.Contrast()) {
-            PaintContrastMark(dc, r, ContrastPart::Link, site_.Dpi());  // a link, in its colour
-        } else if (marked) {
-            const int dark = ScaledPixels(2, site_.Dpi());
-            const int light = ScaledPixels(1, site_.Dpi());
-            UniqueBrush dark_brush(CreateSolidBrush(RGB(0, 51, 153)));
-            UniqueBrush light_brush(CreateSolidBrush(RGB(255, 255, 255)));
-            for (int i = 0; i < dark + light; ++i) {
-                const RECT ring{r.left + i, r.top + i, r.right - i, r.bottom - i};
-                FrameRect(dc, &ring, static_cast<HBRUSH>((i < dark ? dark_brush : light_brush).get()));
-            }
-        }
-        EndPaint(hwnd, &ps);
-    }
-
-    // Labels that size themselves follow their caption.
-    void Layout() {
-        rect_ = ClientRect(design_, site_.Dpi());
-        HWND window = site_.Window();
-        if (design_.auto_size && window) {
-            HDC dc = GetDC(window);
-            HGDIOBJ old = SelectObject(dc, site_.Font(design_.font));
-            RECT r{0, 0, 0, 0};
-            DrawTextW(dc, caption_.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-            SelectObject(dc, old);
-            ReleaseDC(window, dc);
-            rect_.right = rect_.left + (r.right - r.left);
-            rect_.bottom = rect_.top + (r.bottom - r.top);
-        }
-        if (child_) {
-            MoveWindow(child_, rect_.left, rect_.top, rect_.right - rect_.left,
-                       rect_.bottom - rect_.top, FALSE);
-            InvalidateRect(child_, nullptr, TRUE);
-        }
-    }
-
-    std::wstring caption_;
-    RECT rect_;
-    mutable UniqueCursor cursor_;
-    bool visible_;
-    bool space_down_ = false;
-    bool pressed_ = false;  // by the mouse
-};
-
-class TimerControl final : public Control, public ITimer {
-public:
-    TimerControl(IControlSite& site, const ControlDesign& design)
-        : Control(site, design), enabled_(design.enabled) {}
-    bool Enabled() const override { return enabled_; }
-    void SetEnabled(bool enabled) override {
-        if (enabled_ == enabled) return;
-        enabled_ = enabled;
-        site_.TimersChanged();
-    }
-    UINT TickInterval() const override {
-        return enabled_ && !design_.on_beat ? static_cast<UINT>(design_.interval_ms) : 0;
-    }
-    bool TicksOnBeat() const override { return enabled_ && design_.on_beat; }
-
-private:
-    bool enabled_;
-};
-
-class ButtonControl final : public Control, public ICommandButton {
-public:
-    using Control::Control;
-    void Create() override {
-        CreateChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, design_.caption);
-        PROFILE_STEP("button");
-    }
-    void Command(int code) override {
-        if (code == BN_CLICKED) Click();
-    }
-    bool PressEnter() override {
-        if (!child_ || !IsWindowEnabled(child_)) return false;
-        Click();
-        return true;
-    }
-    bool Enabled() const override { return child_ && IsWindowEnabled(child_); }
-    void SetEnabled(bool enabled) override {
-        if (child_) EnableWindow(child_, enabled ? TRUE : FALSE);
-    }
-
-private:
-    void Click() {
-        if (site_.Events()) site_.Events()->Click(design_.id);
-    }
-};
-
-// A picture at its design place, in the version made for the window's scale.
-class PictureControl final : public Control {
-public:
-    using Control::Control;
-    void Create() override {
-        Load();
-        PROFILE_STEP("picture");
-    }
-    void Rescale() override { Load(); }
-    void Paint(HDC dc) const override {
-        // A contrast theme has no pictures: their words are the window's.
-        if (!design_.visible || !picture_ || site_.Contrast()) return;
-        picture_.Draw(dc, place_.left, place_.top);
-    }
-
-private:
-    void Load() {
-        if (!design_.picture_resource) return;
-        place_ = ClientRect(design_, site_.Dpi());
-        picture_ = Picture::ForPlace(site_.Instance(), design_.picture_resource,
-                                     ScaledSize(design_, kDefaultDpi), ScaledSize(design_, site_.Dpi()));
-    }
-
-    Picture picture_;
-    RECT place_{};
-};
-
 struct Win32Maker {
     IControlSite& site;
     using Made = std::unique_ptr<Control>;
-    Made Timer(const ControlDesign& d) { return std::make_unique<TimerControl>(site, d); }
-    Made PushButton(const ControlDesign& d) { return std::make_unique<ButtonControl>(site, d); }
-    Made DropDownList(const ControlDesign& d) { return std::make_unique<ListControl>(site, d); }
-    Made TextBox(const ControlDesign& d) { return std::make_unique<TextControl>(site, d); }
-    Made Label(const ControlDesign& d) { return std::make_unique<LabelControl>(site, d); }
-    Made Picture(const ControlDesign& d) { return std::make_unique<PictureControl>(site, d); }
+    Made Timer(const ControlDesign& d) { return NewTimerControl(site, d); }
+    Made PushButton(const ControlDesign& d) { return NewButtonControl(site, d); }
+    Made DropDownList(const ControlDesign& d) { return NewListControl(site, d); }
+    Made TextBox(const ControlDesign& d) { return NewTextControl(site, d); }
+    // A label with a name and a place in the tab order is a drawn button.
+    Made Label(const ControlDesign& d) {
+        return IsDrawnButton(d) ? NewDrawnButton(site, d) : NewClickArea(site, d);
+    }
+    Made Picture(const ControlDesign& d) { return NewPictureControl(site, d); }
 };
 
 }  // namespace
@@ -694,8 +93,52 @@ LRESULT Control::CallSystem(UINT message, WPARAM wparam, LPARAM lparam) const {
                           : SendMessageW(child_, message, wparam, lparam);
 }
 
+bool Control::LeavesContentsAlone(UINT message) {
+    switch (message) {
+        case WM_NCHITTEST:
+        case WM_SETCURSOR:
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
+        case WM_MOUSELEAVE:
+        case WM_NCMOUSELEAVE:
+        case WM_GETDLGCODE:
+        case WM_GETFONT:
+        case WM_WINDOWPOSCHANGING:
+        case WM_WINDOWPOSCHANGED:
+        case WM_MOVE:
+        case WM_SHOWWINDOW:
+        case WM_QUERYUISTATE:
+        case WM_UPDATEUISTATE:
+        case WM_CHANGEUISTATE:
+        case WM_DESTROY:
+        case WM_NCDESTROY:
+            return true;
+        default:
+            return false;
+    }
+}
+
 HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                           const wchar_t* text, int extra_height) {
+    MakeChild(window_class, style, ex_style, text, extra_height);
+    // Named in the design: a screen reader hears the name.
+    const bool named = design_.accessible_name != nullptr;
+    if (named) MakeAccessible();
+    if (named || OwnsMessages()) {
+        SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        original_proc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WrappedProc)));
+    }
+    return child_;
+}
+
+HWND Control::CreateOwnChild(const wchar_t* window_class, DWORD style, const wchar_t* text) {
+    MakeChild(window_class, style, 0, text, 0);
+    return child_;
+}
+
+void Control::MakeChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
+                        const wchar_t* text, int extra_height) {
     style |= WS_CHILD;
     if (design_.visible) style |= WS_VISIBLE;
     if (!design_.enabled) style |= WS_DISABLED;
@@ -711,16 +154,6 @@ HWND Control::CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_sty
     SendMessageW(child_, WM_SETFONT, reinterpret_cast<WPARAM>(site_.Font(design_.font)), FALSE);
     PROFILE_STEP("font");
     if (design_.tooltip) site_.AddTooltip(child_, design_.tooltip);
-    // Named in the design: a screen reader hears the name (a drawn button
-    // makes its own object, with its press).
-    const bool named = design_.accessible_name && !IsDrawnButton(design_);
-    if (named) MakeAccessible();
-    if (named || OwnsMessages()) {
-        SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        original_proc_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(child_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WrappedProc)));
-    }
-    return child_;
 }
 
 RECT Control::ChildRect() const {

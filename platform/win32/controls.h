@@ -1,13 +1,21 @@
 // The controls of a window built from a design table. Each kind of control is
-// one class that owns its behaviour: it makes its own child window (if it has
-// one), answers its child's notifications and colour requests, tells whether
-// a point is its click area, and paints itself on the window's surface. The
-// window only routes messages to its controls.
+// a class that owns its behaviour (a label is one of two: a drawn button or a
+// plain click area): it makes its own child window (if it has one), answers
+// its child's notifications and colour requests, tells whether a point is
+// its click area, and paints itself on the window's surface. The window only
+// routes messages to its controls.
 //
-// Adding a kind of control touches three files: platform/design.h (the kind
-// in ControlKind, MakeControl and ControlKindName), one class and one line
-// in the maker here, and the maker's line in the tests' substitute
-// (tests/unit/fake_platform.h).
+// This file holds what every control shares: the base class, which makes the
+// child window, wraps a system control's window procedure and answers a
+// screen reader for it; the maker that chooses a row's class (NewControl);
+// and the window's menu and fonts. The kinds live in files of their own
+// beside it (control_kinds.h names them).
+//
+// Adding a kind of control takes its name in platform/design.h (the kind in
+// ControlKind, MakeControl and ControlKindName); its own file here, with its
+// maker declared in control_kinds.h and the file listed in CMakeLists.txt;
+// one line in NewControl's maker (controls.cpp); and the maker's line in the
+// tests' substitute (tests/unit/fake_platform.h).
 #pragma once
 
 #include <windows.h>
@@ -103,10 +111,17 @@ public:
     }
 
 protected:
-    // The child window of the given class, at the design's place; a list's
-    // child is `extra_height` pixels at 100 % taller, for its drop-down part.
+    // The child window, a system control of the given class, at the design's
+    // place; a list's child is `extra_height` pixels at 100 % taller, for its
+    // drop-down part. Named in the design, it answers a screen reader with
+    // the name; its window procedure is wrapped for that, and for a control
+    // that owns its messages.
     HWND CreateChild(const wchar_t* window_class, DWORD style, DWORD ex_style,
                      const wchar_t* text, int extra_height = 0);
+    // The child window, of a window class of the program's own, at the
+    // design's place: its procedure answers everything itself, a screen
+    // reader too, and nothing is wrapped.
+    HWND CreateOwnChild(const wchar_t* window_class, DWORD style, const wchar_t* text);
     // The child window's rectangle at the window's DPI.
     RECT ChildRect() const;
 
@@ -116,6 +131,11 @@ protected:
     virtual bool OwnsMessages() const { return false; }
     // The system control's own procedure, for messages the control passes on.
     LRESULT CallSystem(UINT message, WPARAM wparam, LPARAM lparam) const;
+    // Messages that neither show nor read what a system control holds: the
+    // mouse passing over, the dialog manager's questions, moves, and the
+    // window's end. A control that keeps its contents back until they are
+    // needed (a list's items, a text box's text) lets these through.
+    static bool LeavesContentsAlone(UINT message);
 
     // A screen reader hears the control's window as the design says
     // (platform/accessible.h); `press` is its default action.
@@ -131,6 +151,10 @@ protected:
     std::unique_ptr<AccessibleServer> accessible_;  // disconnected when the window goes
 
 private:
+    // The child window itself: its style from the design, its font and its
+    // tooltip.
+    void MakeChild(const wchar_t* window_class, DWORD style, DWORD ex_style, const wchar_t* text,
+                   int extra_height);
     static LRESULT CALLBACK WrappedProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     // A system control's own, wrapped for its name or its own messages.
     WNDPROC original_proc_ = nullptr;

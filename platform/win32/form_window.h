@@ -5,10 +5,11 @@
 //
 // Pushbuttons, lists and text boxes are child windows. Pictures are drawn on
 // the window's own surface, back to front; labels are click areas with
-// custom mouse cursors, and show their captions in transparent statics; a
-// label over a drawn button is a focus stop of its own (controls.h). The
-// window's timers tick on its beat (beat.h) or on intervals of their own,
-// and the window answers screen readers for its client (accessible.h).
+// custom mouse cursors, and show their captions in transparent statics
+// (click_area.cpp); a label over a drawn button is a focus stop of its own
+// (drawn_button.cpp). The window's timers tick on its beat (beat.h) or on
+// intervals of their own, and the window answers screen readers for its
+// client (accessible.h).
 //
 // The window is laid out at its own DPI (dpi.h): its client area, controls,
 // fonts, pictures and icons follow the design at that scale

@@ -23,7 +23,7 @@ DRAWN = {"Label2": "Set Action", "Label3": "About", "Label4": "Close"}
 NAMED = {"Combo1": "Hour", "Combo2": "Minute", "Combo3": "Second", "Combo4": "Action",
          "ntime": "Clock"}
 SECONDS = ["10", "15", "20", "25", "30", "35", "40", "45", "50", "55", "59"]
-# The focus marks' ring (platform/win32/controls.cpp).
+# The focus marks' ring (platform/win32/drawn_button.cpp).
 MARK = (0, 51, 153)
 
 
