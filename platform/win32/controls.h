@@ -57,7 +57,8 @@ public:
     virtual void TimersChanged() = 0;
     // True once the keyboard is in use in the window: focus marks show then.
     virtual bool FocusCuesShown() const = 0;
-    // True while the window is drawn for a contrast theme (contrast.h).
+    // True while the window is drawn from its words, as a contrast theme
+    // draws it (contrast.h): a theme is on, or the window has no pictures.
     virtual bool Contrast() const = 0;
     // The standard error report; ends the program.
     [[noreturn]] virtual void Fatal(const Error& error) = 0;

@@ -15,7 +15,8 @@ namespace platform::win32 {
 
 namespace {
 
-// A drawn button (or link): the picture under it is the button, and its
+// A drawn button (or link): the picture under it is the button (or, where
+// the window is drawn from its words, the button is drawn), and its
 // window of its own, transparent to the mouse as a click area's static is,
 // takes the focus at its tab place, shows a focus mark over the picture once
 // the keyboard is in use, and is pressed with Space, or Enter through the
@@ -46,8 +47,8 @@ private:
         MakeAccessible([this] { Post(); });
     }
 
-    // Only a contrast theme draws a drawn button held down; the pictures
-    // show none.
+    // Only a window drawn from its words (a contrast theme, the notice)
+    // draws a drawn button held down; the pictures show none.
     void ShowPressed() {
         if (child_ && site_.Contrast()) InvalidateRect(child_, nullptr, FALSE);
     }
