@@ -4,7 +4,8 @@
 #               CPU-bound stages beside the end-to-end lanes; prints the
 #               stage times and the slowest end-to-end tests)
 #   make e2e    the end-to-end tests alone; TESTS="pattern ..." for a few,
-#               E2E_LANES=n for the number of lanes (default: one per processor)
+#               E2E_LANES=n for the number of lanes (default: one more
+#               than there are processors)
 #   make dist   build the release zip and its SHA256SUMS in build/dist
 #   make fuzz   run the fuzz targets for FUZZ_SECONDS each (default 300)
 #   make bench  measure the release exe beside a floor program under Wine

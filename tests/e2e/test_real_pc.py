@@ -214,7 +214,7 @@ class FilmViewer(ProgramTest):
 
 class MinuteNotice(FilmViewer):
     def test_above_a_full_screen_film_it_leaves_the_keys_there_and_gives_15_more_minutes(self):
-        at, _ = self.arm("Shutdown", steps=6, later=NOTICE_ARMED_AHEAD)
+        at, _ = self.arm("Shutdown", steps=1, later=NOTICE_ARMED_AHEAD)
         film = self.film()
         listener = Listener(self.desktop, self.log_dir / "events.txt")
         self.addCleanup(listener.stop)
@@ -249,7 +249,7 @@ class MinuteNoticeCancelled(FilmViewer):
     the one above)."""
 
     def test_above_a_full_screen_film_its_cancel_calls_the_restart_off(self):
-        at, _ = self.arm("Restard", steps=6, later=NOTICE_ARMED_AHEAD)
+        at, _ = self.arm("Restard", steps=1, later=NOTICE_ARMED_AHEAD)
         self.film()
         notice, _ = self.wait_notice(at, "The computer will restart at {}.")
         self.press_on(notice, "Label3")  # Cancel
