@@ -158,12 +158,13 @@ struct FormDesign {
     bool on_users_monitor = false;  // centred on the monitor the user works on
     bool show_in_taskbar = true;
     // Stays above other windows, and is shown without taking the foreground
-    // (which Windows does not give a program in the background); a click on
-    // it leaves the foreground, and the keyboard, where they were.
+    // (which Windows does not give a program in the background).
     bool topmost = false;
     // Shown as Windows shows a notification: in the bottom right corner of
     // the work area of the monitor the user works on (`centred` aside), with
-    // the system's notification sound as it appears.
+    // the system's notification sound as it appears; a click on it leaves
+    // the foreground, and the keyboard, where they were (the keyboard comes
+    // into it from the taskbar or the window switcher).
     bool notification = false;
     // No picture carries its words or its buttons: it is drawn from them in
     // the system's colours, as a contrast theme draws every window, with or

@@ -167,7 +167,7 @@ LRESULT FormWindow::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_CTLCOLORSTATIC: return OnControlColour(message, wparam, lparam);
         case WM_COMMAND: OnCommand(wparam, lparam); return 0;
         case WM_SETCURSOR: if (OnSetCursor(wparam, lparam)) return TRUE; break;
-        case WM_MOUSEACTIVATE: if (design_.topmost) return MA_NOACTIVATE; break;
+        case WM_MOUSEACTIVATE: if (design_.notification) return MA_NOACTIVATE; break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP: OnMouseButton(message, lparam); return 0;
         case kMsgTrayIcon: OnTrayIcon(lparam); return 0;
